@@ -1,0 +1,242 @@
+// The interpreter: state, the execution loop and the services that the
+// statement and function handlers share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "host/host.h"
+#include "interp/errors.h"
+#include "interp/memory.h"
+#include "values/number.h"
+
+namespace kov::vdu { class Vdu; }
+
+namespace kov::interp {
+
+using values::Num;
+
+// Type codes of variable references.
+namespace vtype {
+constexpr uint8_t Byte = 0x00;
+constexpr uint8_t Int = 0x04;
+constexpr uint8_t Real5 = 0x05;
+constexpr uint8_t Real8 = 0x08;
+constexpr uint8_t StrMem = 0x80;   // $ indirection: text ended by CR
+constexpr uint8_t StrVar = 0x81;   // string variable: 6-byte descriptor
+constexpr uint8_t Array = 0x40;    // added for a whole array
+}  // namespace vtype
+
+// Frame tags on the BASIC stack.
+namespace ftag {
+constexpr uint32_t For = 0x464F5201;
+constexpr uint32_t Repeat = 0x52455001;
+constexpr uint32_t While = 0x57484901;
+constexpr uint32_t Gosub = 0x474F5301;
+constexpr uint32_t Proc = 0x50524F01;
+constexpr uint32_t Fn = 0x464E0001;
+constexpr uint32_t Local = 0x4C4F4301;
+constexpr uint32_t LocalData = 0x4C444101;
+constexpr uint32_t OnErrorLocal = 0x4F454C01;
+}  // namespace ftag
+
+// A value produced by the evaluator: a number word, or a string given by
+// its address and length (in a variable's storage, in memory, or in the
+// string accumulator).
+struct Value {
+    Num num = 0;
+    uint32_t str_addr = 0;
+    uint8_t str_len = 0;
+    bool is_str = false;
+
+    static Value number(Num n) { Value v; v.num = n; return v; }
+    static Value integer(int32_t i) { return number(values::num_int(i)); }
+    static Value string(uint32_t addr, uint8_t len) {
+        Value v; v.str_addr = addr; v.str_len = len; v.is_str = true; return v;
+    }
+    std::string_view view() const {
+        return {reinterpret_cast<const char*>(Memory::ptr(str_addr)), str_len};
+    }
+};
+
+// A variable reference: address of the value and its type code.
+struct VarRef {
+    uint32_t addr = 0;
+    uint8_t type = 0;
+};
+
+// Outcome of a name lookup.
+enum class Lookup { NotName, NotFound, Found };
+
+// How a program run ended.
+enum class RunEnd { Normal, Error };
+
+// Thrown to leave the statement loop for good (QUIT, stop sequence).
+struct StopRun {
+    int status;
+};
+
+// Thrown by a function return "=" inside a nested FN loop.
+struct FnReturn {};
+
+class Interp {
+public:
+    Interp(Memory& memory, host::Host& host);
+    ~Interp();
+
+    // Initialises the fixed area, checks the program at PAGE and runs it.
+    // Returns the process exit status (0 normal end, 1 untrapped error).
+    int run_program(std::string_view command_tail);
+
+    // ---- shared state ----
+    Memory& mem;
+    host::Host& host;
+    vdu::Vdu* vdu = nullptr;
+    const uint8_t* p = nullptr;   // text pointer
+    uint32_t sp = 0;              // BASIC stack pointer
+    int exit_status = 0;
+
+    // ---- fixed-area fields ----
+    uint32_t page() const { return mem.fixed32(fixed::Page); }
+    uint32_t top() const { return mem.fixed32(fixed::Top); }
+    uint32_t lomem() const { return mem.fixed32(fixed::Lomem); }
+    uint32_t heap_top() const { return mem.fixed32(fixed::HeapTop); }
+    void set_heap_top(uint32_t a) { mem.set_fixed32(fixed::HeapTop, a); }
+    uint32_t himem() const { return mem.fixed32(fixed::Himem); }
+    uint32_t acc() const { return mem.base(); }   // string accumulator
+    uint8_t options() const { return mem.fixed8(fixed::Options); }
+    values::RealMode mode() const {
+        return (options() & kOptFloat64) ? values::RealMode::Eight : values::RealMode::Five;
+    }
+    bool lowercase() const { return options() & kOptLowercase; }
+    uint32_t at_percent() const { return mem.fixed32(fixed::AtPercent); }
+    uint32_t count() const { return mem.fixed32(fixed::Count); }
+    void set_count(uint32_t c) { mem.set_fixed32(fixed::Count, c); }
+
+    // ---- execution (exec.cpp) ----
+    // Runs statements from the text pointer until the program stops.
+    void run_loop();
+    // Runs statements for a function call until its "=" returns.
+    Value run_function();
+    // Skips spaces at the text pointer and returns the next byte.
+    uint8_t skip_spaces() { while (*p == ' ') ++p; return *p; }
+    // True at the end of a statement (":", CR, ELSE).
+    bool at_statement_end() { uint8_t c = skip_spaces(); return c == ':' || c == 13 || c == 0x8B; }
+    // Requires the end of the statement ("Syntax error" otherwise).
+    void expect_statement_end() { if (!at_statement_end()) raise(Err::SyntaxError); }
+    // Moves the text pointer to the CR of the current line.
+    void skip_to_line_end() { while (*p != 13) ++p; }
+    // Address of the line with number `n` ("No such line" if absent).
+    const uint8_t* find_line(uint32_t n);
+    // Starts execution at the line whose length byte is at `line`.
+    void goto_line(const uint8_t* line);
+    // Line number of the line containing `addr` in the program (0 if none).
+    uint16_t line_number_at(uint32_t addr, std::string* library_name = nullptr);
+    // The stop sequence: never returns.
+    [[noreturn]] void stop_sequence();
+    void poll();   // the urgent-flag poll between statements
+    // Reads one key for GET and the like, honouring Escape and quit.
+    int read_key(int timeout_cs);
+
+    // ---- errors (error_stmt.cpp) ----
+    // Turns a caught error into a trap or the default report. Returns
+    // true when execution continues at a handler at or below `level_sp`.
+    bool handle_error(const BasicError& e, uint32_t level_sp);
+    std::string position_suffix();
+
+    // ---- memory (memory_stmt.cpp) ----
+    bool program_check(uint32_t start, uint32_t* end_marker = nullptr);
+    void clear();
+    void run_from_start();   // RUN
+    void check_room() {
+        if (heap_top() + 1024u < heap_top() || heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    }
+    void check_room_for(uint32_t heap_end) {
+        if (heap_end + 1024u < heap_end || heap_end + 1024u >= sp) raise(Err::NoRoom);
+    }
+    // Allocates `size` zeroed bytes at the heap top ("No room" if short).
+    uint32_t heap_alloc(uint32_t size);
+
+    // ---- the BASIC stack ----
+    void push32(uint32_t v) { sp -= 4; std::memcpy(Memory::ptr(sp), &v, 4); }
+    uint32_t pop32() { uint32_t v; std::memcpy(&v, Memory::ptr(sp), 4); sp += 4; return v; }
+    uint32_t peek32(uint32_t off = 0) const { uint32_t v; std::memcpy(&v, Memory::ptr(sp + off), 4); return v; }
+    void push_room_check(uint32_t bytes) {
+        if (sp - bytes < heap_top() + 1024u || sp < bytes) raise(Err::NoRoom);
+    }
+    // Pushes a string (bytes, then a word with the length in its low byte
+    // and `code` in its second byte).
+    void push_string(const Value& s, uint8_t code = 0);
+    // Pops a string pushed by push_string into the accumulator.
+    Value pop_string(uint8_t* code = nullptr);
+    // Pops ON ERROR LOCAL and LOCAL DATA frames lying on top.
+    void unwind_error_and_data_frames();
+
+    // ---- variables (variables.cpp) ----
+    // Looks up the name at `p`; on Found fills `ref` and advances `p`
+    // past the name (and, for arrays, past the subscripts).
+    Lookup lookup_var(VarRef& ref);
+    // Parses a reference (variable, element, indirection, whole array),
+    // creating a variable when it does not exist. Raises for non-names.
+    VarRef get_ref_create();
+    // Parses a reference that must exist ("No such variable"); NotName
+    // results in `ok` false with p unchanged.
+    bool get_ref(VarRef& ref);
+    Value load(const VarRef& ref);
+    Num load_num(const VarRef& ref);
+    void store_num(const VarRef& ref, Num n);
+    void store_str(const VarRef& ref, const Value& s);
+    void store(const VarRef& ref, const Value& v);
+    // Static integer variable A%..Z%, @% (index 0 = @%).
+    int32_t static_int(int i) const { return static_cast<int32_t>(mem.fixed32(4 * i)); }
+    // Assignment statement body (after LET, or at a name).
+    void assignment();
+    // Creates a variable record for the name at p; returns its value address.
+    uint32_t create_var(const uint8_t* name, const uint8_t* name_end, uint32_t head_off, uint32_t value_size);
+    // Array element count of a descriptor; element size from the type.
+    static uint32_t element_size(uint8_t type);
+    uint32_t array_count(uint32_t descriptor);
+
+    // ---- expressions (values/eval.cpp) ----
+    Value expr();
+    Num num_expr();
+    int32_t int_expr();
+    Value str_expr();
+    Value factor();
+    Num num_factor();
+    int32_t int_factor();
+    Value str_factor();
+    Value bracketed();
+    void comma() { if (skip_spaces() != ',') raise(Err::MissingComma); ++p; }
+    void close_bracket() { if (skip_spaces() != ')') raise(Err::MissingBracket); ++p; }
+    int32_t to_int(Num n) { return values::to_int(n); }
+    // String built in the accumulator from a host buffer.
+    Value make_string(std::string_view s);
+    // Copies a string value into the accumulator (if not already there).
+    Value to_acc(const Value& s);
+    // Native stack bound for deep recursion ("No room" instead of a crash).
+    void check_native_stack();
+    const char* native_stack_limit = nullptr;
+
+    // ---- output (values/print.cpp) ----
+    void oswrch(uint8_t c);           // VDU stream
+    void count_out(uint8_t c);        // counting output (COUNT, WIDTH)
+    void count_newline() { count_out(13); count_out(10); }
+    void count_text(std::string_view s) { for (char c : s) count_out(static_cast<uint8_t>(c)); }
+
+    // ---- star commands (os/oscli.cpp) ----
+    void oscli(std::string_view command);
+
+    // Nesting depth of run_function (FN calls in progress).
+    int fn_depth = 0;
+};
+
+// Name characters: 0-9 @ A-Z _ ` a-z.
+inline bool is_name_char(uint8_t c) {
+    return (c >= '0' && c <= '9') || (c >= '@' && c <= 'Z') || c == '_' || (c >= '`' && c <= 'z');
+}
+
+[[noreturn]] void not_available(const char* what);
+
+}  // namespace kov::interp

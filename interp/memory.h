@@ -1,0 +1,129 @@
+// The BASIC memory: one fixed-address reservation holding the buffers,
+// the program, the heap, the BASIC stack and the library area, plus the
+// 1024-byte fixed variable area that addresses 0..1023 map onto.
+//
+// Every BASIC address is a real address of this process (the region sits
+// at a low fixed address, so addresses fit a positive 32-bit integer). All
+// checked access from the core goes through this class.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "interp/errors.h"
+
+namespace kov::interp {
+
+// Offsets of the fields of the fixed variable area.
+namespace fixed {
+constexpr uint32_t AtPercent = 0;      // @%
+constexpr uint32_t StaticVars = 4;     // A% .. Z%
+constexpr uint32_t ChainHeads = 108;   // 54 variable chain heads
+constexpr uint32_t FnChain = 324;
+constexpr uint32_t ProcChain = 328;
+constexpr uint32_t AccAddr = 332;      // string accumulator
+constexpr uint32_t ImmAddr = 336;      // immediate line buffer
+constexpr uint32_t Page = 340;
+constexpr uint32_t Top = 344;
+constexpr uint32_t Lomem = 348;
+constexpr uint32_t HeapTop = 352;
+constexpr uint32_t Himem = 356;
+constexpr uint32_t LibStart = 360;     // 0 = no library installed
+constexpr uint32_t ErrMsgAddr = 364;   // text of the last error message
+constexpr uint32_t OnErrorLocalSp = 368;
+constexpr uint32_t OnError = 372;      // handler text pointer, 0 = none
+constexpr uint32_t DataPtr = 376;
+constexpr uint32_t Count = 380;
+constexpr uint32_t StmtPtr = 384;
+constexpr uint32_t OnTime = 388;       // five event handlers, 4 bytes each
+constexpr uint32_t OnClose = 392;
+constexpr uint32_t OnMove = 396;
+constexpr uint32_t OnSys = 400;
+constexpr uint32_t OnMouse = 404;
+constexpr uint32_t Erl = 408;          // 16 bits
+constexpr uint32_t TraceLimit = 410;   // 16 bits
+constexpr uint32_t RndSeed = 412;      // 5 bytes
+constexpr uint32_t Width = 417;        // 8 bits
+constexpr uint32_t ErrNum = 418;       // 8 bits
+constexpr uint32_t Options = 419;      // bit 0 FLOAT 64, bit 3 lower case, bits 4..7 OPT
+constexpr uint32_t SysVars = 420;      // the system-variable chain
+constexpr uint32_t Size = 1024;
+}  // namespace fixed
+
+// Option flag bits.
+constexpr uint8_t kOptFloat64 = 0x01;
+constexpr uint8_t kOptLowercase = 0x08;
+
+class Memory {
+public:
+    static constexpr uint32_t kReserveSize = 256u << 20;
+    static constexpr uint32_t kInitialCommit = 1u << 20;
+    static constexpr uint32_t kPageOffset = 0x1800;
+    // Bytes at the very top of the reservation kept for the command-line
+    // tail that @cmd$ points at.
+    static constexpr uint32_t kCmdAreaSize = 256;
+
+    // Maps the region at a fixed low address. Returns false when no
+    // candidate address could be mapped.
+    bool map();
+    void unmap();
+    ~Memory() { unmap(); }
+
+    uint32_t base() const { return m_base; }
+    uint32_t committed_top() const { return m_committed_top; }
+    uint32_t reserve_end() const { return m_base + kReserveSize; }
+    uint32_t cmd_area() const { return reserve_end() - kCmdAreaSize; }
+    // Raises the committed top (bookkeeping only: the whole region is
+    // mapped). False if `top` lies beyond the reservation.
+    bool commit(uint32_t top);
+
+    // The fixed variable area.
+    uint8_t* fixed_area() { return m_fixed; }
+    uint32_t fixed32(uint32_t off) const { uint32_t v; std::memcpy(&v, m_fixed + off, 4); return v; }
+    void set_fixed32(uint32_t off, uint32_t v) { std::memcpy(m_fixed + off, &v, 4); }
+    uint16_t fixed16(uint32_t off) const { uint16_t v; std::memcpy(&v, m_fixed + off, 2); return v; }
+    void set_fixed16(uint32_t off, uint16_t v) { std::memcpy(m_fixed + off, &v, 2); }
+    uint8_t fixed8(uint32_t off) const { return m_fixed[off]; }
+    void set_fixed8(uint32_t off, uint8_t v) { m_fixed[off] = v; }
+
+    // Checked translation of a BASIC address range to a host pointer:
+    // 0..1023 is the fixed area, 1024..65535 and anything outside
+    // committed memory (or a registered extra region) raise
+    // "Address out of range".
+    uint8_t* at(uint32_t addr, uint32_t len) {
+        if (addr >= m_base && addr - m_base <= m_committed_size && len <= m_committed_size - (addr - m_base))
+            return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(addr));
+        return at_slow(addr, len);
+    }
+    // True when the range is accessible (no error).
+    bool valid(uint32_t addr, uint32_t len) const;
+
+    uint8_t read8(uint32_t a) { return *at(a, 1); }
+    uint32_t read32(uint32_t a) { uint32_t v; std::memcpy(&v, at(a, 4), 4); return v; }
+    uint64_t read64(uint32_t a) { uint64_t v; std::memcpy(&v, at(a, 8), 8); return v; }
+    void write8(uint32_t a, uint8_t v) { *at(a, 1) = v; }
+    void write32(uint32_t a, uint32_t v) { std::memcpy(at(a, 4), &v, 4); }
+    void write64(uint32_t a, uint64_t v) { std::memcpy(at(a, 8), &v, 8); }
+
+    // Unchecked pointer for addresses the interpreter itself manages
+    // (program text, heap records, the BASIC stack).
+    static uint8_t* ptr(uint32_t addr) { return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(addr)); }
+    static uint32_t addr(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+
+    // A host-owned region that BASIC addresses may also reach (native-call
+    // buffers). Must lie below 4 GiB.
+    void register_region(uint32_t start, uint32_t size);
+
+private:
+    uint8_t* at_slow(uint32_t addr, uint32_t len);
+
+    uint32_t m_base = 0;
+    uint32_t m_committed_top = 0;
+    uint32_t m_committed_size = 0;
+    alignas(8) uint8_t m_fixed[fixed::Size] = {};
+    struct Region { uint32_t start, size; };
+    Region m_regions[8] = {};
+    int m_region_count = 0;
+};
+
+}  // namespace kov::interp

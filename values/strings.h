@@ -1,0 +1,34 @@
+// String storage and the string operations the evaluator and the
+// assignment code share. Implemented in values/strings.cpp.
+#pragma once
+
+#include <cstdint>
+
+#include "interp/interp.h"
+
+namespace kov::values {
+
+// Assigns `s` to the string variable whose 6-byte descriptor is at
+// `descriptor` (allocation policy: reuse, extend at the heap top, or a new
+// block of L+7 bytes capped at 255; "No room" when the heap is full).
+void store_string_var(interp::Interp& in, uint32_t descriptor, const interp::Value& s);
+// $addr = s: the bytes followed by CR.
+void store_dollar_string(interp::Interp& in, uint32_t addr, const interp::Value& s);
+// $addr as a value: the bytes up to the first CR copied to the accumulator.
+interp::Value load_dollar_string(interp::Interp& in, uint32_t addr);
+// Concatenation: the left operand was pushed with Interp::push_string;
+// `right` is the right operand. Result in the accumulator.
+// "String too long" above 255 bytes.
+interp::Value concat_with_pushed(interp::Interp& in, const interp::Value& right);
+// Unsigned bytewise comparison, shorter string smaller: -1, 0 or 1.
+int compare_strings(const interp::Value& a, const interp::Value& b);
+
+}  // namespace kov::values
+
+namespace kov::interp {
+// Applies a compound assignment operator ('+', '-', '*', '/' or the
+// AND/DIV/EOR/MOD/OR token) to two numbers as the evaluator would.
+values::Num apply_compound(Interp& in, uint8_t op, values::Num a, values::Num b);
+// Size in bytes of a value of the given (non-array) type code.
+uint32_t element_size_of(uint8_t type);
+}  // namespace kov::interp
