@@ -15,13 +15,22 @@ void store_string_var(interp::Interp& in, uint32_t descriptor, const interp::Val
 // $addr = s: the bytes followed by CR.
 void store_dollar_string(interp::Interp& in, uint32_t addr, const interp::Value& s);
 // $addr as a value: the bytes up to the first CR copied to the accumulator.
+// Without a CR in the first 256 bytes the length wraps to 0.
 interp::Value load_dollar_string(interp::Interp& in, uint32_t addr);
 // Concatenation: the left operand was pushed with Interp::push_string;
-// `right` is the right operand. Result in the accumulator.
+// `right` is the right operand (a number gives "Type mismatch"). The right
+// string is moved up to its place behind the left one first, so a right
+// operand already in the accumulator survives. Result in the accumulator;
 // "String too long" above 255 bytes.
 interp::Value concat_with_pushed(interp::Interp& in, const interp::Value& right);
 // Unsigned bytewise comparison, shorter string smaller: -1, 0 or 1.
 int compare_strings(const interp::Value& a, const interp::Value& b);
+// Comparison for the evaluator: the left operand was pushed with
+// Interp::push_string(left, code); it is compared where it lies on the
+// BASIC stack (so a right operand in the accumulator is not overwritten)
+// and then dropped. Returns -1, 0 or 1 and stores the pushed code byte in
+// `code` when given. A number on the right gives "Type mismatch".
+int compare_with_pushed(interp::Interp& in, const interp::Value& right, uint8_t* code = nullptr);
 
 }  // namespace kov::values
 
