@@ -127,16 +127,6 @@ int compare_strings(const Value& a, const Value& b) {
     return compare_bytes(host_ptr(a.str_addr), a.str_len, host_ptr(b.str_addr), b.str_len);
 }
 
-int compare_with_pushed(Interp& in, const Value& right, uint8_t* code) {
-    if (!right.is_str) raise(Err::TypeMismatch);
-    uint32_t word = in.peek32();
-    uint32_t left_len = word & 0xFF;
-    if (code) *code = static_cast<uint8_t>(word >> 8);
-    int r = compare_bytes(host_ptr(in.sp + 4), left_len, host_ptr(right.str_addr), right.str_len);
-    in.sp += 4 + left_len;
-    return r;
-}
-
 // ---- functions ----
 
 // ASC s: the first byte, -1 for the empty string.

@@ -25,12 +25,6 @@ interp::Value load_dollar_string(interp::Interp& in, uint32_t addr);
 interp::Value concat_with_pushed(interp::Interp& in, const interp::Value& right);
 // Unsigned bytewise comparison, shorter string smaller: -1, 0 or 1.
 int compare_strings(const interp::Value& a, const interp::Value& b);
-// Comparison for the evaluator: the left operand was pushed with
-// Interp::push_string(left, code); it is compared where it lies on the
-// BASIC stack (so a right operand in the accumulator is not overwritten)
-// and then dropped. Returns -1, 0 or 1 and stores the pushed code byte in
-// `code` when given. A number on the right gives "Type mismatch".
-int compare_with_pushed(interp::Interp& in, const interp::Value& right, uint8_t* code = nullptr);
 
 }  // namespace kov::values
 
