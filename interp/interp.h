@@ -9,6 +9,7 @@
 #include "host/host.h"
 #include "interp/errors.h"
 #include "interp/memory.h"
+#include "interp/tokeniser.h"
 #include "values/number.h"
 
 namespace kov::vdu { class Vdu; }
@@ -116,9 +117,14 @@ public:
 
     // ---- execution (exec.cpp) ----
     // Runs statements from the text pointer until the program stops.
-    void run_loop();
+    void run_loop(bool from_start);
     // Runs statements for a function call until its "=" returns.
     Value run_function();
+    // Executes statements from the text pointer; returns only for a
+    // function return "=" when `in_fn` is set.
+    Value exec(bool in_fn);
+    // Prints the TRACE output for a line.
+    void trace_line(uint16_t number);
     // Skips spaces at the text pointer and returns the next byte.
     uint8_t skip_spaces() { while (*p == ' ') ++p; return *p; }
     // True at the end of a statement (":", CR, ELSE).
@@ -133,8 +139,8 @@ public:
     void goto_line(const uint8_t* line);
     // Line number of the line containing `addr` in the program (0 if none).
     uint16_t line_number_at(uint32_t addr, std::string* library_name = nullptr);
-    // The stop sequence: never returns.
-    [[noreturn]] void stop_sequence();
+    // The stop sequence: never returns. `status` is the exit status.
+    [[noreturn]] void stop_sequence(int status);
     void poll();   // the urgent-flag poll between statements
     // Reads one key for GET and the like, honouring Escape and quit.
     int read_key(int timeout_cs);
@@ -142,7 +148,9 @@ public:
     // ---- errors (error_stmt.cpp) ----
     // Turns a caught error into a trap or the default report. Returns
     // true when execution continues at a handler at or below `level_sp`.
-    bool handle_error(const BasicError& e, uint32_t level_sp);
+    // At the outermost level (`top`) an untrapped error is reported and
+    // the stop sequence entered.
+    bool handle_error(const BasicError& e, uint32_t level_sp, bool top);
     std::string position_suffix();
 
     // ---- memory (memory_stmt.cpp) ----
@@ -217,26 +225,34 @@ public:
     Value to_acc(const Value& s);
     // Native stack bound for deep recursion ("No room" instead of a crash).
     void check_native_stack();
-    const char* native_stack_limit = nullptr;
+    const char* native_stack_base = nullptr;
+    size_t native_stack_limit_bytes = 0;
 
     // ---- output (values/print.cpp) ----
     void oswrch(uint8_t c);           // VDU stream
     void count_out(uint8_t c);        // counting output (COUNT, WIDTH)
     void count_newline() { count_out(13); count_out(10); }
     void count_text(std::string_view s) { for (char c : s) count_out(static_cast<uint8_t>(c)); }
+    // Writes to the VDU stream without the headless text mirror (the
+    // stop sequence's prompt).
+    void vdu_write_unmirrored(uint8_t c);
+    // Abandons a partial VDU sequence and any redirection (error reports).
+    void vdu_reset();
 
     // ---- star commands (os/oscli.cpp) ----
     void oscli(std::string_view command);
 
+    // Initialises the fixed variable area and the BASIC memory layout.
+    void init_fixed_area(std::string_view command_tail);
+    // TIME is the centisecond clock minus this offset (TIME = n sets it).
+    uint32_t time_offset = 0;
     // Nesting depth of run_function (FN calls in progress).
     int fn_depth = 0;
 };
 
-// Name characters: 0-9 @ A-Z _ ` a-z.
-inline bool is_name_char(uint8_t c) {
-    return (c >= '0' && c <= '9') || (c >= '@' && c <= 'Z') || c == '_' || (c >= '`' && c <= 'z');
-}
 
 [[noreturn]] void not_available(const char* what);
+// Closes every open file channel (END, errors in the program).
+void close_all_files(Interp& in);
 
 }  // namespace kov::interp

@@ -95,7 +95,6 @@ void stmt_right_assign(Interp&);   // RIGHT$(s$, n) = v$
 void stmt_line(Interp&);           // LINE INPUT, or the LINE drawing statement
 void stmt_error(Interp&);          // ERROR n, s$
 void stmt_off(Interp&);            // OFF: hide the text cursor
-void stmt_fn_return(Interp&);      // "=" at statement start
 
 // Parts of ON and RESTORE owned by other families.
 void on_error(Interp&);            // after ON ERROR
@@ -110,6 +109,11 @@ void skip_when_block(Interp&);
 // `on_return` is where ON ... PROC continues (nullptr: after the call).
 void call_proc(Interp&, const uint8_t* on_return);
 
-extern const StatementFn kStatementTable[256];
+struct Value;
+// Function return "=" (p after the "="): evaluates the result, unwinds
+// to the FN frame, restores the caller's text pointer.
+Value fn_return(Interp&);
+
+extern const StatementFn* const kStatementTable;
 
 }  // namespace kov::interp

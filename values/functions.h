@@ -72,6 +72,6 @@ using FunctionFn = interp::Value (*)(interp::Interp&);
 KOV_FUNCTIONS(KOV_DECLARE_FN)
 #undef KOV_DECLARE_FN
 
-extern const FunctionFn kFunctionTable[256];
+extern const FunctionFn* const kFunctionTable;
 
 }  // namespace kov::values

@@ -1,0 +1,159 @@
+#include "host/engine.h"
+
+#include <pthread.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "interp/interp.h"
+#include "interp/memory.h"
+#include "interp/program_text.h"
+#include "vdu/vdu.h"
+
+namespace kov::host {
+
+namespace {
+
+struct ThreadJob {
+    interp::Interp* interp;
+    std::string_view tail;
+    int status;
+};
+
+void* interpreter_thread(void* arg) {
+    auto* job = static_cast<ThreadJob*>(arg);
+    job->status = job->interp->run_program(job->tail);
+    return nullptr;
+}
+
+bool read_file(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return false;
+    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return !f.bad();
+}
+
+void put32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(x >> (8 * i)));
+}
+
+}  // namespace
+
+int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail) {
+    static interp::Memory memory;
+    if (!memory.map()) {
+        host.diagnostic("Couldn't allocate virtual memory");
+        return 2;
+    }
+    // The image must fit below the committed top with room to spare.
+    uint64_t room = interp::Memory::kInitialCommit - interp::Memory::kPageOffset;
+    if (image.size() >= room) {
+        host.diagnostic("program too big: " + std::to_string(image.size()) + " bytes (at most " +
+                        std::to_string(room - 1) + ")");
+        return 2;
+    }
+    // Start from a clean region: earlier runs (tests) may have used it.
+    std::memset(interp::Memory::ptr(memory.base()), 0, interp::Memory::kInitialCommit);
+    uint8_t* page = interp::Memory::ptr(memory.base() + interp::Memory::kPageOffset);
+    page[0] = 0;
+    page[1] = 0xFF;
+    page[2] = 0xFF;
+    if (!image.empty()) std::memcpy(page, image.data(), image.size());
+
+    vdu::Vdu vdu(host);
+    interp::Interp in(memory, host);
+    in.vdu = &vdu;
+    in.native_stack_limit_bytes = kInterpreterStackLimit;
+
+    ThreadJob job{&in, command_tail, 0};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, kInterpreterStackBytes);
+    pthread_t thread;
+    if (pthread_create(&thread, &attr, interpreter_thread, &job) != 0) {
+        // Fall back to this thread with a conservative recursion bound.
+        in.native_stack_limit_bytes = size_t{4} << 20;
+        job.status = in.run_program(command_tail);
+    } else {
+        pthread_join(thread, nullptr);
+    }
+    pthread_attr_destroy(&attr);
+    return job.status;
+}
+
+bool load_program_file(const std::string& path, std::vector<uint8_t>& image, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (!read_file(path, bytes)) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (interp::looks_like_text(bytes)) {
+        interp::TextLoadResult r = interp::tokenise_program(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+        if (!r.error.empty()) {
+            error = r.error;
+            return false;
+        }
+        image = std::move(r.image);
+    } else {
+        image = std::move(bytes);
+    }
+    return true;
+}
+
+bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image) {
+    std::ifstream f(exe_path, std::ios::binary | std::ios::ate);
+    if (!f) return false;
+    int64_t size = f.tellg();
+    if (size < 24) return false;
+    uint8_t trailer[24];
+    f.seekg(size - 24);
+    if (!f.read(reinterpret_cast<char*>(trailer), 24)) return false;
+    int32_t offset;
+    std::memcpy(&offset, trailer + 20, 4);
+    int64_t p = size - 24;
+    if (offset == 0 || static_cast<int64_t>(offset) >= p || offset < 0) return false;
+    image.resize(static_cast<size_t>(p - offset));
+    f.seekg(offset);
+    return static_cast<bool>(f.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size())));
+}
+
+bool write_bundle(const std::string& engine_path, const std::vector<uint8_t>& image,
+                  const std::string& out_path, std::string& error) {
+    std::vector<uint8_t> engine;
+    if (!read_file(engine_path, engine)) {
+        error = "cannot read the engine " + engine_path;
+        return false;
+    }
+    // An engine that already carries an image is stripped back to itself.
+    std::vector<uint8_t> old;
+    if (read_appended_image(engine_path, old)) {
+        int32_t offset;
+        std::memcpy(&offset, engine.data() + engine.size() - 4, 4);
+        engine.resize(static_cast<size_t>(offset));
+    }
+    if (engine.size() + image.size() > 0x7FFFFFFF) {
+        error = "bundle too large";
+        return false;
+    }
+    uint32_t offset = static_cast<uint32_t>(engine.size());
+    engine.insert(engine.end(), image.begin(), image.end());
+    put32(engine, 0x80000000u);   // width: system default
+    put32(engine, 0x80000000u);   // height: system default
+    put32(engine, 1);             // show: as the process was asked
+    put32(engine, 0);
+    put32(engine, 0);
+    put32(engine, offset);
+    std::ofstream out(out_path, std::ios::binary | std::ios::trunc);
+    if (!out || !out.write(reinterpret_cast<const char*>(engine.data()), static_cast<std::streamsize>(engine.size()))) {
+        error = "cannot write " + out_path;
+        return false;
+    }
+    out.close();
+    ::chmod(out_path.c_str(), 0755);
+    return true;
+}
+
+}  // namespace kov::host

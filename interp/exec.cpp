@@ -1,0 +1,351 @@
+// The execution loop: line entry, statement start, the statement boundary
+// with its poll of the host flags, and the statements that end or trace a
+// run (END, STOP, QUIT, TRACE) or only skip text.
+#include <array>
+#include <cstring>
+
+#include "interp/interp.h"
+#include "interp/statements.h"
+#include "values/functions.h"
+
+namespace kov::interp {
+
+namespace {
+// Tokens the loop itself looks at.
+constexpr uint8_t kTokElse = 0x8B;
+constexpr uint8_t kTokWhen = 0xC9;
+constexpr uint8_t kTokOtherwise = 0xCC;
+constexpr uint8_t kTokLeft = 0xC0;
+constexpr uint8_t kTokMid = 0xC1;
+constexpr uint8_t kTokRight = 0xC2;
+constexpr uint8_t kTokLine = 0x86;
+constexpr uint8_t kTokOff = 0x87;
+constexpr uint8_t kTokError = 0x85;
+constexpr uint8_t kTokOn = 0xEE;
+constexpr uint8_t kUrgent = host::flag::Quit | host::flag::Tick | host::flag::Escape;
+}  // namespace
+
+// Built from the rows of KOV_STATEMENTS, indexed by token.
+static constexpr std::array<StatementFn, 256> build_statement_table() {
+    std::array<StatementFn, 256> t{};
+#define KOV_STMT_ROW(token, fn) t[token] = fn;
+    KOV_STATEMENTS(KOV_STMT_ROW)
+#undef KOV_STMT_ROW
+    return t;
+}
+static constexpr std::array<StatementFn, 256> kStatements = build_statement_table();
+const StatementFn* const kStatementTable = kStatements.data();
+
+void not_available(const char* what) {
+    raise(255, std::string(what) + " is not available in this version");
+}
+
+// Line entry: p is at a line's length byte. Returns false at the end of
+// the program (the stop sequence then follows).
+static void line_entry(Interp& in) {
+    const uint8_t* line = in.p;
+    uint8_t len = line[0];
+    if (len == 0) {
+        // End of the program (or of a library): stop.
+        if (Memory::addr(line) >= in.page()) close_all_files(in);
+        in.stop_sequence(0);
+    }
+    uint16_t number = static_cast<uint16_t>(line[1] | (line[2] << 8));
+    in.p = line + 3;
+    uint16_t limit = in.mem.fixed16(fixed::TraceLimit);
+    if (limit && number <= limit) in.trace_line(number);
+    in.mem.set_fixed32(fixed::StmtPtr, Memory::addr(in.p));
+    uint8_t first = *in.p;
+    if (first == kTokElse) {
+        in.p++;
+        skip_else_block(in);
+    } else if (first == kTokWhen || first == kTokOtherwise) {
+        in.p++;
+        skip_when_block(in);
+    }
+}
+
+void Interp::trace_line(uint16_t number) {
+    count_out('[');
+    char buf[8];
+    int n = 0;
+    unsigned v = number;
+    do { buf[n++] = static_cast<char>('0' + v % 10); v /= 10; } while (v);
+    while (n) count_out(static_cast<uint8_t>(buf[--n]));
+    count_out(']');
+    count_out(' ');
+}
+
+// Executes statements from the text pointer. Returns only when a function
+// return "=" is executed and `in_fn` is set.
+Value Interp::exec(bool in_fn) {
+    for (;;) {
+        // Statement boundary: poll the urgent flags (one byte test).
+        if (host.flags.load(std::memory_order_relaxed)) poll();
+    statement_start:
+        mem.set_fixed32(fixed::StmtPtr, Memory::addr(p));
+        uint8_t c = *p;
+        while (c == ' ') c = *++p;
+        if (c >= 0xC7 || (c <= 0x0C && c != 0)) {
+            ++p;
+            while (*p == ' ') ++p;
+            kStatementTable[c](*this);
+            continue;
+        }
+        switch (c) {
+            case ':':
+                ++p;
+                goto statement_start;
+            case 13:
+                ++p;
+                line_entry(*this);
+                if (host.flags.load(std::memory_order_relaxed) & kUrgent) continue;
+                goto statement_start;
+            case '*': {
+                const uint8_t* q = ++p;
+                while (*p != 13) ++p;
+                oscli(std::string_view(reinterpret_cast<const char*>(q), static_cast<size_t>(p - q)));
+                continue;
+            }
+            case '=': {
+                ++p;
+                Value v = fn_return(*this);
+                if (in_fn) return v;
+                continue;
+            }
+            case '[':
+                not_available("The assembler");
+            case kTokElse:
+                skip_to_line_end();
+                continue;
+            case kTokLeft: ++p; stmt_left_assign(*this); continue;
+            case kTokMid: ++p; stmt_mid_assign(*this); continue;
+            case kTokRight: ++p; stmt_right_assign(*this); continue;
+            case kTokLine: ++p; while (*p == ' ') ++p; stmt_line(*this); continue;
+            case kTokOff: ++p; stmt_off(*this); continue;
+            case kTokError: ++p; while (*p == ' ') ++p; stmt_error(*this); continue;
+            case 0:
+                raise(Err::SyntaxError);
+            default:
+                if (c >= 0x80) raise(Err::SyntaxError);
+                assignment();
+                continue;
+        }
+    }
+}
+
+void Interp::run_loop(bool from_start) {
+    for (;;) {
+        try {
+            if (from_start) {
+                from_start = false;
+                run_from_start();
+            }
+            exec(false);
+            return;
+        } catch (const BasicError& e) {
+            handle_error(e, himem(), true);
+        }
+    }
+}
+
+Value Interp::run_function() {
+    check_native_stack();
+    uint32_t level_sp = sp;
+    ++fn_depth;
+    for (;;) {
+        try {
+            Value v = exec(true);
+            --fn_depth;
+            return v;
+        } catch (const BasicError& e) {
+            if (!handle_error(e, level_sp, false)) {
+                --fn_depth;
+                throw;
+            }
+        }
+    }
+}
+
+void Interp::poll() {
+    for (;;) {
+        uint8_t f = host.flags.load();
+        if (f & host::flag::Quit) throw StopRun{exit_status};
+        if (f & host::flag::Tick) {
+            host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Tick));
+            continue;
+        }
+        if (f & host::flag::Escape) {
+            host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Escape));
+            host.flush_keys();
+            raise(Err::Escape);
+        }
+        if (f & host::flag::Event) {
+            // No window events are produced yet; drop the flag.
+            host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Event));
+            continue;
+        }
+        if (f & host::flag::Pause) {
+            if (f & host::flag::Resume) {
+                host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Resume));
+                return;
+            }
+            host.sleep_ms(10);
+            continue;
+        }
+        return;
+    }
+}
+
+int Interp::read_key(int timeout_cs) {
+    int k = host.read_key(timeout_cs);
+    if (host.flags.load() & (host::flag::Escape | host::flag::Quit)) poll();
+    return k;
+}
+
+const uint8_t* Interp::find_line(uint32_t n) {
+    const uint8_t* line = Memory::ptr(page());
+    for (;;) {
+        uint16_t number = static_cast<uint16_t>(line[1] | (line[2] << 8));
+        if (line[0] == 0 || number >= n) {
+            if (line[0] == 0 || number != n) raise(Err::NoSuchLine);
+            return line;
+        }
+        line += line[0];
+    }
+}
+
+void Interp::goto_line(const uint8_t* line) {
+    p = line;
+    line_entry(*this);
+}
+
+uint16_t Interp::line_number_at(uint32_t addr, std::string* library_name) {
+    // Walks a line sequence; returns the number of the line holding addr.
+    auto walk = [&](uint32_t start, std::string* lib) -> int {
+        const uint8_t* line = Memory::ptr(start);
+        if (addr < start) return -1;
+        for (;;) {
+            uint8_t len = line[0];
+            if (len == 0) return -1;
+            if (lib && len == 255 && line[1] == 0 && line[2] == 0 && line[3] == 0) {
+                const char* name = reinterpret_cast<const char*>(line + 4);
+                size_t k = 0;
+                while (k < 250 && name[k] != 13) ++k;
+                lib->assign(name, k);
+            }
+            if (Memory::addr(line + len) > addr) return line[1] | (line[2] << 8);
+            line += len;
+        }
+    };
+    int n = walk(page(), nullptr);
+    if (n >= 0) return static_cast<uint16_t>(n);
+    uint32_t lib = mem.fixed32(fixed::LibStart);
+    if (lib) {
+        std::string name;
+        n = walk(lib, &name);
+        if (n >= 0) {
+            if (library_name) *library_name = name;
+            return static_cast<uint16_t>(n);
+        }
+    }
+    return 0;
+}
+
+void Interp::stop_sequence(int status) {
+    exit_status = status;
+    sp = himem();
+    uint8_t f = host.flags.load();
+    if (f & (host::flag::Quit | host::flag::Tick | host::flag::Escape)) poll();
+    vdu_write_unmirrored('>');
+    mem.set_fixed8(fixed::Options, static_cast<uint8_t>((options() & 0x0F) | 0x30));
+    mem.set_fixed32(fixed::OnError, 0);
+    mem.set_fixed32(fixed::OnErrorLocalSp, 0);
+    for (uint32_t off = fixed::OnTime; off <= fixed::OnMouse; off += 4) mem.set_fixed32(off, 0);
+    static const uint8_t hide_cursor[] = {23, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (uint8_t b : hide_cursor) oswrch(b);
+    // Headless: nobody can press Escape, so the engine ends at once.
+    throw StopRun{status};
+}
+
+void stmt_skip_line(Interp& in) { in.skip_to_line_end(); }
+void stmt_nothing(Interp&) {}
+void stmt_syntax(Interp&) { raise(Err::SyntaxError); }
+void stmt_when(Interp&) { raise(Err::WhenNotFirst); }
+
+void stmt_end(Interp& in) {
+    close_all_files(in);
+    in.stop_sequence(0);
+}
+
+void stmt_stop(Interp& in) {
+    in.count_newline();
+    in.count_text("STOP");
+    in.count_text(in.position_suffix());
+    in.count_newline();
+    in.stop_sequence(0);
+}
+
+void stmt_quit(Interp& in) {
+    close_all_files(in);
+    throw StopRun{0};
+}
+
+void stmt_trace(Interp& in) {
+    uint8_t c = in.skip_spaces();
+    uint16_t limit;
+    if (c == kTokOn) {
+        ++in.p;
+        limit = 65535;
+    } else if (c == kTokOff) {
+        ++in.p;
+        limit = 0;
+    } else {
+        limit = static_cast<uint16_t>(in.int_expr() - 1);
+    }
+    in.mem.set_fixed16(fixed::TraceLimit, limit);
+}
+
+void stmt_tint(Interp& in) { in.int_expr(); }
+
+void stmt_oscli(Interp& in) {
+    Value s = in.str_expr();
+    std::string cmd(s.view());
+    in.oscli(cmd);
+}
+
+void stmt_off(Interp& in) {
+    static const uint8_t seq[] = {23, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (uint8_t b : seq) in.oswrch(b);
+}
+
+// ON: ON ERROR, ON TIME/CLOSE/MOVE/SYS/MOUSE, ON alone (show the cursor),
+// or ON expression GOTO/GOSUB/PROC.
+void stmt_on(Interp& in) {
+    uint8_t c = in.skip_spaces();
+    uint32_t handler_off = 0;
+    switch (c) {
+        case kTokError: ++in.p; on_error(in); return;
+        case 0x91: case 0xD1: handler_off = fixed::OnTime; break;    // TIME
+        case 0xD9: handler_off = fixed::OnClose; break;             // CLOSE
+        case 0xEC: handler_off = fixed::OnMove; break;              // MOVE
+        case 0x09: handler_off = fixed::OnSys; break;               // SYS
+        case 0x04: handler_off = fixed::OnMouse; break;             // MOUSE
+        default: break;
+    }
+    if (handler_off) {
+        ++in.p;
+        if (in.skip_spaces() == kTokOff) in.mem.set_fixed32(handler_off, 0);
+        else in.mem.set_fixed32(handler_off, Memory::addr(in.p));
+        in.skip_to_line_end();
+        return;
+    }
+    if (in.at_statement_end()) {
+        static const uint8_t seq[] = {23, 1, 1, 0, 0, 0, 0, 0, 0, 0};
+        for (uint8_t b : seq) in.oswrch(b);
+        return;
+    }
+    on_goto(in);
+}
+
+}  // namespace kov::interp

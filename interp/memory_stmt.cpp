@@ -1,0 +1,247 @@
+// The interpreter's start, the program check, CLEAR, RUN, CHAIN and the
+// memory-limit statements PAGE=, LOMEM=, HIMEM=.
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "interp/interp.h"
+#include "interp/program_text.h"
+#include "interp/statements.h"
+#include "values/maths.h"
+
+namespace kov::values {
+void restore_to_first_data(interp::Interp& in);
+}
+
+namespace kov::interp {
+
+namespace {
+
+const char kSignOn[] = "KOV BASIC version " KOV_VERSION_STRING "\r\n";
+
+// Builds the system-variable chain in the fixed area: a head word at
+// SysVars, then records (link, name tail, 0, value) linked in order.
+void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
+    struct Row { const char* tail; uint32_t value_size; };
+    static const Row rows[] = {
+        {"memhdc%", 4}, {"prthdc%", 4}, {"wparam%", 4}, {"lparam%", 4}, {"hpal%", 4},
+        {"hwnd%", 4},   {"midi%", 4},   {"hcsr%", 4},   {"ispal%", 4},  {"msg%", 4},
+        {"hfile%(", 4}, {"vdu%", 4},    {"cmd$", 6},
+    };
+    uint8_t* f = mem.fixed_area();
+    uint32_t off = fixed::SysVars + 4;
+    mem.set_fixed32(fixed::SysVars, off);
+    uint32_t prev_link = 0;
+    for (const Row& r : rows) {
+        if (prev_link) mem.set_fixed32(prev_link, off);
+        prev_link = off;
+        mem.set_fixed32(off, 0);
+        size_t n = std::strlen(r.tail);
+        std::memcpy(f + off + 4, r.tail, n + 1);
+        uint32_t value = off + 4 + static_cast<uint32_t>(n) + 1;
+        std::memset(f + value, 0, r.value_size);
+        off = value + r.value_size;
+        if (r.tail[n - 1] == '(') {
+            // @hfile%( : one dimension of 13 elements, all in the fixed area.
+            mem.set_fixed32(value, off);
+            f[off] = 1;
+            mem.set_fixed32(off + 1, 13);
+            std::memset(f + off + 5, 0, 13 * 4);
+            off += 5 + 13 * 4;
+        } else if (r.tail[n - 1] == '$') {
+            mem.set_fixed32(value, cmd_addr);
+            f[value + 4] = cmd_len;
+            f[value + 5] = 0;
+        }
+    }
+    // The sign-on line follows; it is the message REPORT shows before any error.
+    std::memcpy(f + off, kSignOn, sizeof kSignOn);
+    mem.set_fixed32(fixed::ErrMsgAddr, off);
+}
+
+}  // namespace
+
+Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {}
+Interp::~Interp() = default;
+
+void Interp::init_fixed_area(std::string_view command_tail) {
+    uint8_t* f = mem.fixed_area();
+    std::memset(f, 0, fixed::Size);
+    mem.set_fixed32(fixed::AtPercent, 0x90A);
+    mem.set_fixed8(fixed::Options, 0x30);
+    uint32_t base = mem.base();
+    mem.set_fixed32(fixed::AccAddr, base);
+    mem.set_fixed32(fixed::ImmAddr, base + 256);
+    // @cmd$ points at the command-line tail kept at the top of the region.
+    size_t n = command_tail.size() > 255 ? 255 : command_tail.size();
+    std::memcpy(Memory::ptr(mem.cmd_area()), command_tail.data(), n);
+    build_system_variables(mem, mem.cmd_area(), static_cast<uint8_t>(command_tail.size()));
+    uint32_t himem = mem.committed_top() - 4;
+    std::memset(Memory::ptr(himem), 0, 4);
+    mem.set_fixed32(fixed::Himem, himem);
+    sp = himem;
+    uint32_t page = base + Memory::kPageOffset;
+    mem.set_fixed32(fixed::Page, page);
+    mem.set_fixed32(fixed::StmtPtr, page);
+}
+
+bool Interp::program_check(uint32_t start, uint32_t* end_marker) {
+    uint32_t a = start;
+    uint32_t limit = mem.committed_top();
+    for (;;) {
+        if (a >= limit) return false;
+        uint8_t len = *Memory::ptr(a);
+        if (len == 0) break;
+        if (a + len > limit || *Memory::ptr(a + len - 1) != 13) return false;
+        a += len;
+    }
+    if (a + 3 > limit) return false;
+    if (end_marker) *end_marker = a;
+    return true;
+}
+
+void Interp::clear() {
+    mem.set_fixed32(fixed::Lomem, top());
+    set_heap_top(top());
+    std::memset(mem.fixed_area() + fixed::ChainHeads, 0, 54 * 4 + 8);
+}
+
+uint32_t Interp::heap_alloc(uint32_t size) {
+    uint32_t a = heap_top();
+    check_room_for(a + size);
+    std::memset(Memory::ptr(a), 0, size);
+    set_heap_top(a + size);
+    return a;
+}
+
+// Checks the program at PAGE and sets TOP. Prints "Bad program" and stops
+// when the check fails.
+static void check_program_or_stop(Interp& in) {
+    uint32_t end;
+    if (!in.program_check(in.page(), &end)) {
+        in.count_text("Bad program");
+        in.count_newline();
+        in.stop_sequence(1);
+    }
+    Memory::ptr(end)[1] = 0xFF;
+    Memory::ptr(end)[2] = 0xFF;
+    in.mem.set_fixed32(fixed::Top, end + 3);
+    in.clear();
+}
+
+void Interp::run_from_start() {
+    sp = himem();
+    clear();
+    mem.set_fixed32(fixed::OnError, 0);
+    mem.set_fixed32(fixed::OnErrorLocalSp, 0);
+    for (uint32_t off = fixed::OnTime; off <= fixed::OnMouse; off += 4) mem.set_fixed32(off, 0);
+    values::restore_to_first_data(*this);
+    goto_line(Memory::ptr(page()));
+}
+
+int Interp::run_program(std::string_view command_tail) {
+    char marker;
+    native_stack_base = &marker;
+    try {
+        init_fixed_area(command_tail);
+        check_program_or_stop(*this);
+        values::rnd_seed(mem.fixed_area() + fixed::RndSeed, host.centiseconds());
+        run_loop(true);
+        return exit_status;
+    } catch (const StopRun& s) {
+        return s.status;
+    } catch (const BasicError& e) {
+        // An error outside any statement (e.g. during start-up).
+        host.diagnostic(e.message);
+        return 1;
+    }
+}
+
+void Interp::check_native_stack() {
+    char here;
+    if (native_stack_base && native_stack_limit_bytes &&
+        static_cast<size_t>(native_stack_base - &here) > native_stack_limit_bytes)
+        raise(Err::NoRoom);
+}
+
+void stmt_clear(Interp& in) {
+    in.clear();
+    values::restore_to_first_data(in);
+}
+
+// Loads a program file at PAGE (tokenised image or plain text).
+static void load_program_file(Interp& in, const std::string& name) {
+    std::string path = name;
+    size_t slash = path.find_last_of("/\\");
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) path += ".kov";
+    std::ifstream f(path, std::ios::binary);
+    if (!f) raise(214, "File or path not found");
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    if (looks_like_text(bytes)) {
+        TextLoadResult r = tokenise_program(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+        if (!r.error.empty()) raise(255, r.error);
+        bytes = std::move(r.image);
+    }
+    int64_t room = static_cast<int64_t>(in.sp) - 1024 - in.page();
+    if (room <= 0 || static_cast<int64_t>(bytes.size()) >= room) raise(Err::NoRoom);
+    std::memcpy(Memory::ptr(in.page()), bytes.data(), bytes.size());
+}
+
+void stmt_chain(Interp& in) {
+    Value s = in.str_expr();
+    std::string name(s.view());
+    in.sp = in.himem();
+    load_program_file(in, name);
+    check_program_or_stop(in);
+    in.run_from_start();
+}
+
+void stmt_run(Interp& in) {
+    if (!in.at_statement_end()) {
+        stmt_chain(in);
+        return;
+    }
+    in.run_from_start();
+}
+
+void stmt_page(Interp& in) {
+    if (in.skip_spaces() != '=') raise(Err::Mistake);
+    ++in.p;
+    uint32_t n = static_cast<uint32_t>(in.int_expr());
+    if (n < in.mem.base() || n + 1024u < n || n + 1024u >= in.sp) raise(Err::AddressOutOfRange);
+    in.mem.set_fixed32(fixed::Page, n);
+}
+
+void stmt_lomem(Interp& in) {
+    if (in.skip_spaces() != '=') raise(Err::Mistake);
+    ++in.p;
+    uint32_t n = static_cast<uint32_t>(in.int_expr());
+    if (n < in.mem.base() || n + 1024u < n || n + 1024u >= in.sp) raise(Err::AddressOutOfRange);
+    in.clear();
+    in.mem.set_fixed32(fixed::Lomem, n);
+    in.set_heap_top(n);
+}
+
+void stmt_himem(Interp& in) {
+    if (in.skip_spaces() != '=') raise(Err::Mistake);
+    ++in.p;
+    uint32_t n = static_cast<uint32_t>(in.int_expr());
+    uint32_t old = in.himem();
+    if (in.heap_top() + 1024u < in.heap_top() || n < in.heap_top() + 1024u) raise(Err::NoRoom);
+    if (n >= old) {
+        if (n + 4u < n || !in.mem.commit(n + 4)) raise(Err::NoRoom);
+    }
+    in.mem.set_fixed32(fixed::Himem, n);
+    if (in.sp == old) in.sp = n;
+    uint32_t lib = in.mem.fixed32(fixed::LibStart);
+    if (lib && n > lib) {
+        in.mem.set_fixed32(fixed::LibStart, 0);
+        in.mem.set_fixed32(fixed::FnChain, 0);
+        in.mem.set_fixed32(fixed::ProcChain, 0);
+    }
+}
+
+}  // namespace kov::interp

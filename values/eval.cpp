@@ -1,0 +1,412 @@
+// The expression evaluator: recursive descent with one routine per
+// priority level. Numeric left operands wait in native locals; string left
+// operands wait on the BASIC stack, since the string accumulator is shared.
+#include <cstring>
+
+#include "interp/interp.h"
+#include "values/functions.h"
+#include "values/numtext.h"
+#include "values/strings.h"
+
+namespace kov::interp {
+
+using namespace values;
+
+namespace {
+
+constexpr uint8_t kTokAnd = 0x80;
+constexpr uint8_t kTokDiv = 0x81;
+constexpr uint8_t kTokEor = 0x82;
+constexpr uint8_t kTokMod = 0x83;
+constexpr uint8_t kTokOr = 0x84;
+constexpr uint8_t kTokLineNumber = 0x8D;
+constexpr uint8_t kTokDim = 0xDE;
+constexpr uint8_t kTokReport = 0xF6;
+constexpr uint8_t kTokTint = 0x0A;
+
+// Comparison operator codes (also the operator indices of the table).
+enum Cmp : uint8_t { Le = 5, Ne = 6, Ge = 7, Lt = 8, Eq = 9, Gt = 12, Shl = 16, Shl3 = 17, Sar = 18, Shr = 19 };
+
+inline Num add_fast(Num a, Num b, RealMode m) {
+    if (is_int(a) && is_int(b)) {
+        int32_t r;
+        if (!__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    }
+    return num_add(a, b, m);
+}
+
+inline Num sub_fast(Num a, Num b, RealMode m) {
+    if (is_int(a) && is_int(b)) {
+        int32_t r;
+        if (!__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    }
+    return num_sub(a, b, m);
+}
+
+inline Num mul_fast(Num a, Num b, RealMode m) {
+    if (is_int(a) && is_int(b)) {
+        int32_t r;
+        if (!__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    }
+    return num_mul(a, b, m);
+}
+
+inline int32_t int_of(Num n) { return is_int(n) ? as_int(n) : values::to_int(n); }
+
+inline bool compare_result(int c, uint8_t op) {
+    switch (op) {
+        case Le: return c <= 0;
+        case Ne: return c != 0;
+        case Ge: return c >= 0;
+        case Lt: return c < 0;
+        case Eq: return c == 0;
+        default: return c > 0;
+    }
+}
+
+inline Value truth(bool b) { return Value::integer(b ? -1 : 0); }
+
+Value level1(Interp& in);
+Value level2(Interp& in);
+Value level3(Interp& in);
+Value level4(Interp& in);
+Value level5(Interp& in);
+Value level6(Interp& in);
+
+Num need_num(const Value& v) {
+    if (v.is_str) raise(Err::TypeMismatch);
+    return v.num;
+}
+
+// OR, EOR
+Value level1(Interp& in) {
+    Value a = level2(in);
+    for (;;) {
+        uint8_t c = in.skip_spaces();
+        if ((c != kTokOr && c != kTokEor) || a.is_str) return a;
+        ++in.p;
+        Num b = need_num(level2(in));
+        int32_t x = int_of(a.num), y = int_of(b);
+        a = Value::integer(c == kTokOr ? (x | y) : (x ^ y));
+    }
+}
+
+// AND
+Value level2(Interp& in) {
+    Value a = level3(in);
+    for (;;) {
+        uint8_t c = in.skip_spaces();
+        if (c != kTokAnd || a.is_str) return a;
+        ++in.p;
+        Num b = need_num(level3(in));
+        a = Value::integer(int_of(a.num) & int_of(b));
+    }
+}
+
+// Reads a comparison or shift operator at p, or returns 0.
+uint8_t read_relation(Interp& in) {
+    const uint8_t* q = in.p;
+    uint8_t c1 = *q;
+    if (c1 != '<' && c1 != '=' && c1 != '>') return 0;
+    ++q;
+    while (*q == ' ') ++q;
+    uint8_t c2 = *q;
+    if (c2 != '<' && c2 != '=' && c2 != '>') {
+        in.p = q;
+        return c1 == '<' ? Lt : c1 == '=' ? Eq : Gt;
+    }
+    ++q;
+    if (c2 == c1) {
+        if (c1 == '=') raise(Err::SyntaxError);
+        const uint8_t* r = q;
+        while (*r == ' ') ++r;
+        if (*r == c1) {
+            in.p = r + 1;
+            return c1 == '<' ? Shl3 : Shr;
+        }
+        in.p = q;
+        return c1 == '<' ? Shl : Sar;
+    }
+    in.p = q;
+    if ((c1 == '<' && c2 == '=') || (c1 == '=' && c2 == '<')) return Le;
+    if ((c1 == '>' && c2 == '=') || (c1 == '=' && c2 == '>')) return Ge;
+    return Ne;
+}
+
+// Comparisons and shifts: at most one operator.
+Value level3(Interp& in) {
+    Value a = level4(in);
+    in.skip_spaces();
+    uint8_t op = read_relation(in);
+    if (!op) return a;
+    if (a.is_str) {
+        if (op >= Shl) raise(Err::SyntaxError);
+        in.push_string(a, op);
+        Value b = level4(in);
+        if (!b.is_str) raise(Err::TypeMismatch);
+        // Compare against the pushed bytes in place, then release them.
+        uint32_t word = in.peek32();
+        uint8_t len = static_cast<uint8_t>(word);
+        Value left = Value::string(in.sp + 4, len);
+        int c = compare_strings(left, b);
+        in.sp += 4u + len;
+        return truth(compare_result(c, op));
+    }
+    Num b = need_num(level4(in));
+    if (op >= Shl) {
+        int32_t x = int_of(a.num);
+        uint32_t n = static_cast<uint32_t>(int_of(b)) & 31;
+        switch (op) {
+            case Shl: case Shl3: return Value::integer(static_cast<int32_t>(static_cast<uint32_t>(x) << n));
+            case Sar: return Value::integer(x >> n);
+            default: return Value::integer(static_cast<int32_t>(static_cast<uint32_t>(x) >> n));
+        }
+    }
+    int c;
+    if (is_int(a.num) && is_int(b)) {
+        int32_t x = as_int(a.num), y = as_int(b);
+        c = x < y ? -1 : x > y ? 1 : 0;
+    } else {
+        c = num_compare(a.num, b, in.mode());
+    }
+    return truth(compare_result(c, op));
+}
+
+// + and -, and string concatenation.
+Value level4(Interp& in) {
+    Value a = level5(in);
+    for (;;) {
+        uint8_t c = in.skip_spaces();
+        if (c != '+' && c != '-') return a;
+        if (a.is_str) {
+            if (c != '+') return a;
+            ++in.p;
+            in.push_string(a);
+            Value b = level5(in);
+            if (!b.is_str) raise(Err::TypeMismatch);
+            a = concat_with_pushed(in, b);
+            continue;
+        }
+        ++in.p;
+        Num b = need_num(level5(in));
+        a.num = c == '+' ? add_fast(a.num, b, in.mode()) : sub_fast(a.num, b, in.mode());
+    }
+}
+
+// *, /, DIV, MOD
+Value level5(Interp& in) {
+    Value a = level6(in);
+    for (;;) {
+        uint8_t c = in.skip_spaces();
+        if ((c != '*' && c != '/' && c != kTokDiv && c != kTokMod) || a.is_str) return a;
+        ++in.p;
+        Num b = need_num(level6(in));
+        switch (c) {
+            case '*': a.num = mul_fast(a.num, b, in.mode()); break;
+            case '/': a.num = num_div(a.num, b, in.mode()); break;
+            case kTokDiv: a.num = num_int(num_idiv(a.num, b)); break;
+            default: a.num = num_int(num_imod(a.num, b)); break;
+        }
+    }
+}
+
+// ^ (left to right)
+Value level6(Interp& in) {
+    Value a = in.factor();
+    for (;;) {
+        uint8_t c = in.skip_spaces();
+        if (c != '^' || a.is_str) return a;
+        ++in.p;
+        Num b = need_num(in.factor());
+        a.num = num_pow(a.num, b, in.mode());
+    }
+}
+
+// A string literal: p is after the opening quote.
+Value string_literal(Interp& in) {
+    const uint8_t* start = in.p;
+    const uint8_t* q = start;
+    for (;;) {
+        if (*q == 13) raise(Err::MissingQuote);
+        if (*q == '"') {
+            if (q[1] != '"') break;
+            // Doubled quotes: build the text in the accumulator.
+            uint8_t* out = Memory::ptr(in.acc());
+            size_t n = 0;
+            q = start;
+            for (;;) {
+                if (*q == 13) raise(Err::MissingQuote);
+                if (*q == '"') {
+                    if (q[1] != '"') break;
+                    ++q;
+                }
+                if (n == 255) raise(Err::StringTooLong);
+                out[n++] = *q++;
+            }
+            in.p = q + 1;
+            return Value::string(in.acc(), static_cast<uint8_t>(n));
+        }
+        ++q;
+    }
+    size_t len = static_cast<size_t>(q - start);
+    in.p = q + 1;
+    if (len > 255) raise(Err::StringTooLong);
+    // The literal is used where it stands in the program text.
+    return Value::string(Memory::addr(start), static_cast<uint8_t>(len));
+}
+
+// DIM(array()) and DIM(array(), k)
+Value dim_function(Interp& in) {
+    if (in.skip_spaces() != '(') raise(Err::SyntaxError);
+    ++in.p;
+    VarRef ref;
+    in.skip_spaces();
+    Lookup l = in.lookup_var(ref);
+    if (l == Lookup::NotFound) raise(Err::NoSuchVariable);
+    if (l != Lookup::Found || !(ref.type & vtype::Array)) raise(Err::TypeMismatch);
+    uint32_t desc = in.mem.read32(ref.addr);
+    if (!desc) raise(Err::BadUseOfArray);
+    uint8_t dims = in.mem.read8(desc);
+    if (in.skip_spaces() == ',') {
+        ++in.p;
+        int32_t k = in.int_expr() & 127;
+        in.close_bracket();
+        if (k == 0 || k > dims) raise(Err::BadSubscript);
+        return Value::integer(static_cast<int32_t>(in.mem.read32(desc + 1 + 4u * (k - 1)) - 1));
+    }
+    in.close_bracket();
+    return Value::integer(dims);
+}
+
+}  // namespace
+
+Value Interp::factor() {
+    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    check_native_stack();
+    uint8_t c = skip_spaces();
+    if (c >= 0x8E && c <= 0xC6) {
+        ++p;
+        return values::kFunctionTable[c](*this);
+    }
+    switch (c) {
+        case '0': case '1': case '2': case '3': case '4':
+        case '5': case '6': case '7': case '8': case '9': case '.':
+            return Value::number(parse_decimal(p, mode(), lowercase()));
+        case '&': case '%':
+            return Value::number(parse_hex_or_binary(p, lowercase()));
+        case '"':
+            ++p;
+            return string_literal(*this);
+        case '(':
+            return bracketed();
+        case '-': {
+            ++p;
+            Value v = factor();
+            if (v.is_str) raise(Err::TypeMismatch);
+            if (is_int(v.num) && as_int(v.num) != INT32_MIN) return Value::integer(-as_int(v.num));
+            return Value::number(num_neg(v.num, mode()));
+        }
+        case '+': {
+            ++p;
+            Value v = factor();
+            if (v.is_str) raise(Err::TypeMismatch);
+            return v;
+        }
+        case '^': {
+            ++p;
+            VarRef ref;
+            Lookup l = lookup_var(ref);
+            if (l == Lookup::NotFound) raise(Err::NoSuchVariable);
+            if (l == Lookup::NotName) raise(Err::SyntaxError);
+            return Value::integer(static_cast<int32_t>(ref.addr));
+        }
+        case kTokLineNumber: {
+            uint8_t b1 = p[1] ^ 0x54;
+            uint8_t low = static_cast<uint8_t>(((b1 << 2) & 0xC0) | (p[2] & 0x3F));
+            uint8_t high = static_cast<uint8_t>(((b1 << 4) & 0xC0) | (p[3] & 0x3F));
+            p += 4;
+            return Value::integer(low | (high << 8));
+        }
+        case kTokReport:
+            if (p[1] == '$') {
+                p += 2;
+                uint32_t a = mem.fixed32(fixed::ErrMsgAddr);
+                uint8_t* out = Memory::ptr(acc());
+                size_t n = 0;
+                while (n < 255) {
+                    uint8_t b = mem.read8(a + static_cast<uint32_t>(n));
+                    if (b == 0) break;
+                    out[n++] = b;
+                }
+                return Value::string(acc(), static_cast<uint8_t>(n));
+            }
+            raise(Err::SyntaxError);
+        case kTokDim:
+            ++p;
+            return dim_function(*this);
+        case kTokTint:
+            not_available("TINT");
+        default:
+            break;
+    }
+    if (c >= 0x80 || (c >= 1 && c <= 0x0C) || c == 0) raise(Err::SyntaxError);
+    VarRef ref;
+    Lookup l = lookup_var(ref);
+    if (l == Lookup::Found) {
+        if (ref.type == vtype::Int) return Value::integer(static_cast<int32_t>(mem.read32(ref.addr)));
+        return load(ref);
+    }
+    if (l == Lookup::NotFound) raise(Err::NoSuchVariable);
+    raise(Err::SyntaxError);
+}
+
+Value Interp::expr() { return level1(*this); }
+
+Num Interp::num_expr() {
+    Value v = level1(*this);
+    if (v.is_str) raise(Err::TypeMismatch);
+    return v.num;
+}
+
+int32_t Interp::int_expr() { return int_of(num_expr()); }
+
+Value Interp::str_expr() {
+    Value v = level1(*this);
+    if (!v.is_str) raise(Err::TypeMismatch);
+    return v;
+}
+
+Num Interp::num_factor() {
+    Value v = factor();
+    if (v.is_str) raise(Err::TypeMismatch);
+    return v.num;
+}
+
+int32_t Interp::int_factor() { return int_of(num_factor()); }
+
+Value Interp::str_factor() {
+    Value v = factor();
+    if (!v.is_str) raise(Err::TypeMismatch);
+    return v;
+}
+
+Value Interp::bracketed() {
+    if (skip_spaces() != '(') raise(Err::SyntaxError);
+    ++p;
+    Value v = level1(*this);
+    close_bracket();
+    return v;
+}
+
+Value Interp::make_string(std::string_view s) {
+    size_t n = s.size() > 255 ? 255 : s.size();
+    std::memmove(Memory::ptr(acc()), s.data(), n);
+    return Value::string(acc(), static_cast<uint8_t>(n));
+}
+
+Value Interp::to_acc(const Value& s) {
+    if (s.str_addr != acc()) std::memmove(Memory::ptr(acc()), Memory::ptr(s.str_addr), s.str_len);
+    return Value::string(acc(), s.str_len);
+}
+
+}  // namespace kov::interp
