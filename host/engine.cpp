@@ -54,8 +54,8 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
                         std::to_string(room - 1) + ")");
         return 2;
     }
-    // Start from a clean region: earlier runs (tests) may have used it.
-    std::memset(interp::Memory::ptr(memory.base()), 0, interp::Memory::kInitialCommit);
+    // Start from clean buffers: earlier runs (tests) may have used them.
+    std::memset(interp::Memory::ptr(memory.base()), 0, interp::Memory::kPageOffset);
     uint8_t* page = interp::Memory::ptr(memory.base() + interp::Memory::kPageOffset);
     page[0] = 0;
     page[1] = 0xFF;

@@ -57,7 +57,9 @@ constexpr uint8_t kOptLowercase = 0x08;
 class Memory {
 public:
     static constexpr uint32_t kReserveSize = 256u << 20;
-    static constexpr uint32_t kInitialCommit = 1u << 20;
+    // Committed at start: enough for programs with multi-megabyte arrays
+    // (the pages cost nothing until they are touched).
+    static constexpr uint32_t kInitialCommit = 16u << 20;
     static constexpr uint32_t kPageOffset = 0x1800;
     // Bytes at the very top of the reservation kept for the command-line
     // tail that @cmd$ points at.
