@@ -214,7 +214,8 @@ void read_item(Interp& in, const VarRef& ref) {
     uint32_t data_ptr = in.mem.fixed32(fixed::DataPtr);
     if (!data_ptr) raise(Err::OutOfData);
     const uint8_t* q = Memory::ptr(data_ptr);
-    // Errors in the item are reported at the DATA text.
+    // Errors in the DATA text are reported there; running out of DATA is
+    // reported at the READ.
     uint32_t stmt_ptr = in.mem.fixed32(fixed::StmtPtr);
     for (;;) {
         in.mem.set_fixed32(fixed::StmtPtr, Memory::addr(q));
@@ -230,7 +231,10 @@ void read_item(Interp& in, const VarRef& ref) {
             raise(Err::SyntaxError);
         }
         uint32_t next = first_data_from(q + 1);
-        if (!next) raise(Err::OutOfData);
+        if (!next) {
+            in.mem.set_fixed32(fixed::StmtPtr, stmt_ptr);
+            raise(Err::OutOfData);
+        }
         q = Memory::ptr(next);
     }
     in.mem.set_fixed32(fixed::StmtPtr, Memory::addr(q));

@@ -1,0 +1,9 @@
+10 @%=0
+20 A=GET
+30 B$=GET$
+40 C=INKEY(1000)
+50 D$=INKEY$(1000)
+60 PRINT A;" ";B$;" ";C;" ";D$
+70 PRINT INKEY(-256);" ";INKEY(-1);" ";ASC(INKEY$(-256));" ";ASC(INKEY$(-99))
+80 E=GET
+90 PRINT "never"
