@@ -1,0 +1,405 @@
+// Control structures: FOR ... NEXT, REPEAT ... UNTIL, WHILE ... ENDWHILE,
+// single-line and block IF, CASE ... OF ... ENDCASE, GOTO, GOSUB ... RETURN
+// and ON expression GOTO/GOSUB/PROC.
+//
+// Loops and subroutines keep their state in frames on the BASIC stack and
+// jump straight back through the text pointer saved there. Block IF and
+// CASE keep no state: they find the end of a block by scanning whole lines
+// for block keywords that stand first in a line's body.
+#include <cstring>
+
+#include "interp/interp.h"
+#include "interp/keywords.h"
+#include "interp/statements.h"
+
+namespace kov::interp {
+
+using values::Num;
+
+namespace {
+
+// Sizes of the frames, tag included.
+constexpr uint32_t kForFrame = 32;
+constexpr uint32_t kLinkFrame = 8;   // REPEAT, WHILE and GOSUB: pointer and tag
+
+// Offsets in a FOR frame, counted from its tag on top of the stack.
+constexpr uint32_t kForBody = 4;
+constexpr uint32_t kForStep = 8;     // low half at +8, high half at +12
+constexpr uint32_t kForLimit = 16;   // low half at +16, high half at +20
+constexpr uint32_t kForType = 24;
+constexpr uint32_t kForVar = 28;
+
+inline uint32_t addr_of(const uint8_t* q) { return Memory::addr(q); }
+inline const uint8_t* text_at(uint32_t a) { return Memory::ptr(a); }
+
+inline void set_statement_pointer(Interp& in, const uint8_t* q) {
+    in.mem.set_fixed32(fixed::StmtPtr, addr_of(q));
+}
+
+// A number word read from two consecutive stack words (low half first).
+inline Num stack_num(const Interp& in, uint32_t off) {
+    return static_cast<Num>(in.peek32(off)) | (static_cast<Num>(in.peek32(off + 4)) << 32);
+}
+
+inline void push_num(Interp& in, Num n) {
+    in.push32(values::num_high(n));
+    in.push32(static_cast<uint32_t>(n));
+}
+
+bool is_zero(Num n) {
+    if (values::is_int(n)) return values::as_int(n) == 0;
+    return values::to_double(n) == 0.0;
+}
+
+// The sign of a stored number: bit 31 of an integer or of a 5-byte
+// mantissa, bit 63 of a double.
+bool is_negative(Num n) {
+    if (values::is_int(n)) return values::as_int(n) < 0;
+    if (values::is_r5(n)) return (values::r5_mantissa(n) & 0x80000000u) != 0;
+    return (n >> 63) != 0;
+}
+
+// First character of something a reference can be parsed from: a name or
+// a unary indirection operator.
+bool is_reference_start(uint8_t c) {
+    if (c == '$' || c == '!' || c == '?' || c == '|') return true;
+    return is_name_char(c) && !(c >= '0' && c <= '9');
+}
+
+// Jumps to line `n` of the program by line entry.
+void jump_to_line(Interp& in, int32_t n) {
+    in.goto_line(in.find_line(static_cast<uint32_t>(n)));
+}
+
+// After ELSE (IF's false branch or ON's out-of-range branch): a line
+// number means GOTO; anything else runs as the following statement.
+void take_else(Interp& in) {
+    if (in.skip_spaces() == tok::LineNumber) jump_to_line(in, in.int_factor());
+}
+
+// Moves the text pointer to the end of the current statement (":", CR or
+// ELSE) by examining every byte.
+void skip_to_statement_end(Interp& in) {
+    while (*in.p != ':' && *in.p != 13 && *in.p != tok::Else) ++in.p;
+}
+
+// The block scan shared by block IF and CASE. Walks whole lines from
+// `line` (a length byte). A line whose first body byte is `target_a` or
+// `target_b` at depth 0, or is `closing` at depth 0, ends the scan: the
+// line is returned. A `closing` line at a deeper level closes one nested
+// block; a line whose last byte before its CR is `opener` opens one.
+// Returns nullptr at the end marker.
+const uint8_t* block_scan(const uint8_t* line, uint8_t target_a, uint8_t target_b, uint8_t closing,
+                          uint8_t opener) {
+    int depth = 0;
+    for (;; line += line[0]) {
+        uint8_t len = line[0];
+        if (len == 0) return nullptr;
+        uint8_t first = line[3];
+        if (depth == 0 && (first == target_a || first == target_b)) return line;
+        if (first == closing) {
+            if (depth == 0) return line;
+            --depth;
+        }
+        if (len > 4 && line[len - 2] == opener) ++depth;
+    }
+}
+
+// The line whose first body byte is the block keyword that line entry has
+// just met. Line entry points the statement pointer at the line's body;
+// the text pointer (at or just after the keyword) serves when it does not.
+const uint8_t* block_keyword_line(Interp& in, uint8_t kw_a, uint8_t kw_b) {
+    uint32_t body = in.mem.fixed32(fixed::StmtPtr);
+    if (body >= in.page() && in.mem.valid(body, 1)) {
+        uint8_t first = *text_at(body);
+        if (first == kw_a || first == kw_b) return text_at(body) - 3;
+    }
+    if (*in.p == kw_a || *in.p == kw_b) return in.p - 3;
+    return in.p - 4;
+}
+
+// Line entry for a line passed over by the WHILE scan: TRACE output and
+// the statement pointer. Returns false at the end marker.
+bool enter_scanned_line(Interp& in, const uint8_t* line) {
+    if (line[0] == 0) return false;
+    uint16_t number = static_cast<uint16_t>(line[1] | (line[2] << 8));
+    uint16_t limit = in.mem.fixed16(fixed::TraceLimit);
+    if (limit && number <= limit) in.trace_line(number);
+    set_statement_pointer(in, line + 3);
+    return true;
+}
+
+// WHILE with a false condition: step over the loop body to the matching
+// ENDWHILE, byte by byte, nesting on WHILE. Reaching the end of the text
+// leaves the pointer at the last CR, so the loop's line entry ends the run.
+void skip_while_body(Interp& in) {
+    int depth = 1;
+    const uint8_t* q = in.p;
+    for (;;) {
+        uint8_t c = *q;
+        if (c == tok::While) {
+            ++depth;
+        } else if (c == tok::Endwhile) {
+            if (--depth == 0) {
+                in.p = q + 1;
+                return;
+            }
+        } else if (c == 13) {
+            if (!enter_scanned_line(in, q + 1)) {
+                in.p = q;
+                return;
+            }
+            q += 4;
+            continue;
+        }
+        ++q;
+    }
+}
+
+// Drops ON ERROR LOCAL and LOCAL DATA frames, then requires a frame with
+// `tag` on top.
+inline void require_frame(Interp& in, uint32_t tag, Err error) {
+    in.unwind_error_and_data_frames();
+    if (in.peek32() != tag) raise(error);
+}
+
+}  // namespace
+
+// FOR var = start TO limit [STEP step]
+void stmt_for(Interp& in) {
+    if (!is_reference_start(in.skip_spaces())) raise(Err::BadForVariable);
+    VarRef var = in.get_ref_create();
+    if (var.type & (vtype::StrMem | vtype::Array)) raise(Err::BadForVariable);
+    if (in.skip_spaces() != '=') raise(Err::Mistake);
+    ++in.p;
+    in.store_num(var, in.num_expr());
+    if (in.skip_spaces() != tok::To) raise(Err::MissingTo);
+    ++in.p;
+    Num limit = in.num_expr();
+    Num step = values::num_int(1);
+    if (in.skip_spaces() == tok::Step) {
+        ++in.p;
+        step = in.num_expr();
+        if (is_zero(step)) raise(Err::StepZero);
+    }
+    in.push_room_check(kForFrame);
+    in.push32(var.addr);
+    in.push32(var.type);
+    push_num(in, limit);
+    push_num(in, step);
+    in.push32(addr_of(in.p));
+    in.push32(ftag::For);
+}
+
+// NEXT [var] [, var ...]
+void stmt_next(Interp& in) {
+    for (;;) {
+        require_frame(in, ftag::For, Err::NotInFor);
+        uint8_t c = in.skip_spaces();
+        if (c != ':' && c != 13 && c != tok::Else && c != ',') {
+            // A named variable closes every inner loop up to its own.
+            VarRef named;
+            if (!in.get_ref(named)) raise(Err::SyntaxError);
+            while (named.addr != in.peek32(kForVar)) {
+                in.sp += kForFrame;
+                require_frame(in, ftag::For, Err::CantMatchFor);
+            }
+        }
+        VarRef var{in.peek32(kForVar), static_cast<uint8_t>(in.peek32(kForType))};
+        Num step = stack_num(in, kForStep);
+        Num limit = stack_num(in, kForLimit);
+        // The sum as computed decides, not the value stored: an integer
+        // variable stepped by 0.5 never reaches a limit above it.
+        Num sum = values::num_add(in.load_num(var), step, in.mode());
+        in.store_num(var, sum);
+        bool done = is_negative(step) ? values::num_compare(sum, limit, in.mode()) < 0
+                                      : values::num_compare(limit, sum, in.mode()) < 0;
+        if (!done) {
+            in.p = text_at(in.peek32(kForBody));
+            return;
+        }
+        in.sp += kForFrame;
+        if (in.skip_spaces() != ',') return;
+        ++in.p;
+    }
+}
+
+void stmt_repeat(Interp& in) {
+    in.push_room_check(kLinkFrame);
+    in.push32(addr_of(in.p));
+    in.push32(ftag::Repeat);
+}
+
+void stmt_until(Interp& in) {
+    require_frame(in, ftag::Repeat, Err::NotInRepeat);
+    if (in.int_expr() == 0) {
+        in.p = text_at(in.peek32(4));
+        return;
+    }
+    in.sp += kLinkFrame;
+}
+
+void stmt_while(Interp& in) {
+    in.push_room_check(kLinkFrame);
+    in.push32(addr_of(in.p));
+    in.push32(ftag::While);
+    if (in.int_expr() != 0) return;
+    in.sp += kLinkFrame;
+    skip_while_body(in);
+}
+
+void stmt_endwhile(Interp& in) {
+    require_frame(in, ftag::While, Err::NotInWhile);
+    const uint8_t* after = in.p;
+    in.p = text_at(in.peek32(4));
+    if (in.int_expr() != 0) return;   // the body runs again
+    in.sp += kLinkFrame;
+    in.p = after;
+}
+
+// IF condition [THEN] ... [ELSE ...], and the block form with THEN last
+// on its line.
+void stmt_if(Interp& in) {
+    if (in.int_expr() != 0) {
+        if (in.skip_spaces() == tok::Then) {
+            ++in.p;
+            if (in.skip_spaces() == tok::LineNumber) jump_to_line(in, in.int_factor());
+        }
+        return;
+    }
+    for (const uint8_t* q = in.p;; ++q) {
+        uint8_t c = *q;
+        if (c == 13) {
+            in.p = q;
+            return;
+        }
+        if (c == tok::Else) {
+            in.p = q + 1;
+            take_else(in);
+            return;
+        }
+        if (c == tok::Then && q[1] == 13) {
+            const uint8_t* line = block_scan(q + 2, tok::Else, tok::Endif, tok::Endif, tok::Then);
+            if (!line) raise(Err::MissingEndif);
+            in.p = line + 4;
+            return;
+        }
+    }
+}
+
+// Line entry met ELSE first in a line: the THEN part of a block IF has
+// run, so continue after the matching ENDIF.
+void skip_else_block(Interp& in) {
+    const uint8_t* line = block_keyword_line(in, tok::Else, tok::Else);
+    const uint8_t* end = block_scan(line, tok::Endif, tok::Endif, tok::Endif, tok::Then);
+    if (!end) raise(Err::MissingEndif);
+    in.p = end + 4;
+}
+
+// Line entry met WHEN or OTHERWISE first in a line: a CASE branch has
+// run, so continue after the matching ENDCASE.
+void skip_when_block(Interp& in) {
+    const uint8_t* line = block_keyword_line(in, tok::When, tok::Otherwise);
+    const uint8_t* end = block_scan(line, tok::Endcase, tok::Endcase, tok::Endcase, tok::Of);
+    if (!end) raise(Err::MissingEndcase);
+    in.p = end + 4;
+}
+
+// CASE expression OF: run the first WHEN branch with an equal value, else
+// OTHERWISE, else nothing.
+void stmt_case(Interp& in) {
+    Value value = in.expr();
+    // A string value is copied aside: the WHEN expressions reuse the
+    // accumulator and may call functions.
+    char text[256];
+    if (value.is_str) std::memcpy(text, Memory::ptr(value.str_addr), value.str_len);
+    if (in.skip_spaces() != tok::Of) raise(Err::MissingOf);
+    if (in.p[1] != 13) raise(Err::OfNotLast);
+    const uint8_t* line = in.p + 2;
+    for (;;) {
+        line = block_scan(line, tok::When, tok::Otherwise, tok::Endcase, tok::Of);
+        if (!line) raise(Err::MissingEndcase);
+        set_statement_pointer(in, line + 3);
+        in.p = line + 4;
+        if (line[3] != tok::When) return;   // OTHERWISE or ENDCASE
+        bool matched = false;
+        for (;;) {
+            Value w = in.expr();
+            if (w.is_str != value.is_str) raise(Err::TypeMismatch);
+            if (!matched) {
+                matched = value.is_str ? w.str_len == value.str_len &&
+                                             std::memcmp(Memory::ptr(w.str_addr), text, w.str_len) == 0
+                                       : values::num_compare(w.num, value.num, in.mode()) == 0;
+            }
+            if (in.skip_spaces() != ',') break;
+            ++in.p;
+        }
+        if (matched) return;
+        line += line[0];
+    }
+}
+
+void stmt_goto(Interp& in) {
+    int32_t n = in.int_factor();
+    in.expect_statement_end();
+    jump_to_line(in, n);
+}
+
+void stmt_gosub(Interp& in) {
+    int32_t n = in.int_factor();
+    in.expect_statement_end();
+    in.push_room_check(kLinkFrame);
+    in.push32(addr_of(in.p));
+    in.push32(ftag::Gosub);
+    jump_to_line(in, n);
+}
+
+void stmt_return(Interp& in) {
+    require_frame(in, ftag::Gosub, Err::NotInSubroutine);
+    in.p = text_at(in.peek32(4));
+    in.sp += kLinkFrame;
+}
+
+// ON expression GOTO/GOSUB/PROC item, item ... [ELSE ...]; p is at the
+// expression.
+void on_goto(Interp& in) {
+    int32_t n = in.int_expr();
+    uint8_t kind = in.skip_spaces();
+    if (kind != tok::Goto && kind != tok::Gosub && kind != tok::Proc) raise(Err::OnSyntax);
+    ++in.p;
+    // PROC items are separated by the PROC token itself, so that commas
+    // in argument lists do not count.
+    uint8_t separator = kind == tok::Proc ? static_cast<uint8_t>(tok::Proc) : static_cast<uint8_t>(',');
+    bool in_range = n >= 1 && n <= 255;
+    for (int32_t passed = 0; in_range && passed < n - 1;) {
+        uint8_t c = *in.p;
+        if (c == ':' || c == 13 || c == tok::Else) {
+            in_range = false;
+            break;
+        }
+        if (c == separator) ++passed;
+        ++in.p;
+    }
+    if (!in_range) {
+        while (*in.p != 13 && *in.p != tok::Else) ++in.p;
+        if (*in.p == 13) raise(Err::OnRange);
+        ++in.p;
+        take_else(in);
+        return;
+    }
+    in.skip_spaces();
+    if (kind == tok::Proc) {
+        call_proc(in, in.p);
+        return;
+    }
+    int32_t line = in.int_factor();
+    if (kind == tok::Gosub) {
+        skip_to_statement_end(in);
+        in.push_room_check(kLinkFrame);
+        in.push32(addr_of(in.p));
+        in.push32(ftag::Gosub);
+    }
+    jump_to_line(in, line);
+}
+
+}  // namespace kov::interp
