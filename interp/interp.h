@@ -70,6 +70,19 @@ struct VarRef {
 // Outcome of a name lookup.
 enum class Lookup { NotName, NotFound, Found };
 
+// A remembered decoding of the program text at one address: a variable
+// name resolved to its value address, or a numeric literal. Records never
+// move until CLEAR, and program text does not change while it runs, so
+// the answer stays right until the cache is flushed.
+struct TextCacheEntry {
+    uint32_t key = 0;      // text address (0: empty)
+    uint16_t len = 0;      // bytes of text the decoding covers
+    uint8_t kind = 0;      // TextCacheEntry::Variable or ::Literal
+    uint8_t type = 0;      // variable type code
+    uint64_t payload = 0;  // value address, or the literal's number word
+    enum : uint8_t { Variable = 1, Literal = 2 };
+};
+
 // How a program run ended.
 enum class RunEnd { Normal, Error };
 
@@ -89,6 +102,19 @@ public:
     // Initialises the fixed area, checks the program at PAGE and runs it.
     // Returns the process exit status (0 normal end, 1 untrapped error).
     int run_program(std::string_view command_tail);
+
+    // ---- the text cache ----
+    static constexpr uint32_t kTextCacheSize = 8192;
+    TextCacheEntry* text_cache_slot(const uint8_t* q) {
+        return &m_text_cache[Memory::addr(q) & (kTextCacheSize - 1)];
+    }
+    // Text that stays put while the program runs: the program and the
+    // library area (not EVAL text on the stack or the immediate buffer).
+    bool text_cacheable(const uint8_t* q) const {
+        uint32_t a = Memory::addr(q);
+        return a >= page() && (a < top() || a >= himem());
+    }
+    void flush_text_cache();
 
     // ---- shared state ----
     Memory& mem;
@@ -224,7 +250,11 @@ public:
     // Copies a string value into the accumulator (if not already there).
     Value to_acc(const Value& s);
     // Native stack bound for deep recursion ("No room" instead of a crash).
-    void check_native_stack();
+    void check_native_stack() {
+        char probe;
+        if (&probe < native_stack_floor) raise(Err::NoRoom);
+    }
+    const char* native_stack_floor = nullptr;
     const char* native_stack_base = nullptr;
     size_t native_stack_limit_bytes = 0;
 
@@ -246,6 +276,7 @@ public:
     void init_fixed_area(std::string_view command_tail);
     // TIME is the centisecond clock minus this offset (TIME = n sets it).
     uint32_t time_offset = 0;
+    TextCacheEntry* m_text_cache = nullptr;
     // Nesting depth of run_function (FN calls in progress).
     int fn_depth = 0;
 };

@@ -62,8 +62,14 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
 
 }  // namespace
 
-Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {}
-Interp::~Interp() = default;
+Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {
+    m_text_cache = new TextCacheEntry[kTextCacheSize];
+}
+Interp::~Interp() { delete[] m_text_cache; }
+
+void Interp::flush_text_cache() {
+    for (uint32_t i = 0; i < kTextCacheSize; ++i) m_text_cache[i].key = 0;
+}
 
 void Interp::init_fixed_area(std::string_view command_tail) {
     uint8_t* f = mem.fixed_area();
@@ -102,6 +108,7 @@ bool Interp::program_check(uint32_t start, uint32_t* end_marker) {
 }
 
 void Interp::clear() {
+    flush_text_cache();
     mem.set_fixed32(fixed::Lomem, top());
     set_heap_top(top());
     std::memset(mem.fixed_area() + fixed::ChainHeads, 0, 54 * 4 + 8);
@@ -143,6 +150,7 @@ void Interp::run_from_start() {
 int Interp::run_program(std::string_view command_tail) {
     char marker;
     native_stack_base = &marker;
+    native_stack_floor = native_stack_limit_bytes ? &marker - native_stack_limit_bytes : nullptr;
     try {
         init_fixed_area(command_tail);
         check_program_or_stop(*this);
@@ -158,12 +166,6 @@ int Interp::run_program(std::string_view command_tail) {
     }
 }
 
-void Interp::check_native_stack() {
-    char here;
-    if (native_stack_base && native_stack_limit_bytes &&
-        static_cast<size_t>(native_stack_base - &here) > native_stack_limit_bytes)
-        raise(Err::NoRoom);
-}
 
 void stmt_clear(Interp& in) {
     in.clear();

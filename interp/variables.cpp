@@ -131,6 +131,13 @@ static Lookup find_name(Interp& in, const uint8_t* p, VarRef& ref, const uint8_t
         end = p + 2;
         return Lookup::Found;
     }
+    TextCacheEntry* e = in.text_cache_slot(p);
+    if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable) {
+        ref.addr = static_cast<uint32_t>(e->payload);
+        ref.type = e->type;
+        end = p + e->len;
+        return Lookup::Found;
+    }
     uint32_t head = c == '@' ? fixed::SysVars : chain_head_for(c);
     if (!head) return Lookup::NotName;
     const uint8_t* name_end;
@@ -163,6 +170,13 @@ static Lookup find_name(Interp& in, const uint8_t* p, VarRef& ref, const uint8_t
     }
     ref.addr = value_addr;
     end = name_end;
+    if (in.text_cacheable(p)) {
+        e->key = Memory::addr(p);
+        e->len = static_cast<uint16_t>(name_end - p);
+        e->kind = TextCacheEntry::Variable;
+        e->type = ref.type;
+        e->payload = value_addr;
+    }
     return Lookup::Found;
 }
 
@@ -358,6 +372,8 @@ Value Interp::load(const VarRef& ref) {
 }
 
 void Interp::store_num(const VarRef& ref, Num n) {
+    // A store into the program text makes remembered decodings stale.
+    if (ref.addr < top() && ref.addr >= page()) flush_text_cache();
     switch (ref.type) {
         case vtype::Int: mem.write32(ref.addr, static_cast<uint32_t>(values::to_int(n))); return;
         case vtype::Byte: mem.write8(ref.addr, static_cast<uint8_t>(values::to_int(n))); return;
@@ -375,6 +391,7 @@ void Interp::store_num(const VarRef& ref, Num n) {
 }
 
 void Interp::store_str(const VarRef& ref, const Value& s) {
+    if (ref.addr < top() && ref.addr >= page()) flush_text_cache();
     if (ref.type == vtype::StrVar) {
         mem.at(ref.addr, 6);
         store_string_var(*this, ref.addr, s);

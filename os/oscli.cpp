@@ -66,11 +66,14 @@ void Interp::oscli(std::string_view command) {
         }
         if (!digits || (n != 40 && n != 64)) raise(254, "Bad command");
         if (n == 64) opts |= kOptFloat64;
+        // Name matching depends on the mode: forget resolved names.
+        flush_text_cache();
         return;
     }
     if (take_command(s, "LOWERCASE")) {
         if (take_word(s, "OFF")) opts &= static_cast<uint8_t>(~kOptLowercase);
         else opts |= kOptLowercase;
+        flush_text_cache();
         return;
     }
     if (take_command(s, "QUIT") || take_command(s, "BYE")) {

@@ -1,6 +1,7 @@
 // The expression evaluator: recursive descent with one routine per
 // priority level. Numeric left operands wait in native locals; string left
 // operands wait on the BASIC stack, since the string accumulator is shared.
+#include <array>
 #include <cstring>
 
 #include "interp/interp.h"
@@ -66,48 +67,37 @@ inline bool compare_result(int c, uint8_t op) {
 
 inline Value truth(bool b) { return Value::integer(b ? -1 : 0); }
 
-Value level1(Interp& in);
-Value level2(Interp& in);
-Value level3(Interp& in);
-Value level4(Interp& in);
-Value level5(Interp& in);
-Value level6(Interp& in);
+// Binary operator priorities by first byte: 1 OR EOR, 2 AND,
+// 3 comparisons and shifts, 4 + -, 5 * / DIV MOD, 6 ^; 0 for anything
+// that ends an operand.
+constexpr std::array<uint8_t, 256> build_priorities() {
+    std::array<uint8_t, 256> t{};
+    t[kTokOr] = 1;
+    t[kTokEor] = 1;
+    t[kTokAnd] = 2;
+    t['<'] = 3;
+    t['='] = 3;
+    t['>'] = 3;
+    t['+'] = 4;
+    t['-'] = 4;
+    t['*'] = 5;
+    t['/'] = 5;
+    t[kTokDiv] = 5;
+    t[kTokMod] = 5;
+    t['^'] = 6;
+    return t;
+}
+constexpr std::array<uint8_t, 256> kPriority = build_priorities();
 
 Num need_num(const Value& v) {
     if (v.is_str) raise(Err::TypeMismatch);
     return v.num;
 }
 
-// OR, EOR
-Value level1(Interp& in) {
-    Value a = level2(in);
-    for (;;) {
-        uint8_t c = in.skip_spaces();
-        if ((c != kTokOr && c != kTokEor) || a.is_str) return a;
-        ++in.p;
-        Num b = need_num(level2(in));
-        int32_t x = int_of(a.num), y = int_of(b);
-        a = Value::integer(c == kTokOr ? (x | y) : (x ^ y));
-    }
-}
-
-// AND
-Value level2(Interp& in) {
-    Value a = level3(in);
-    for (;;) {
-        uint8_t c = in.skip_spaces();
-        if (c != kTokAnd || a.is_str) return a;
-        ++in.p;
-        Num b = need_num(level3(in));
-        a = Value::integer(int_of(a.num) & int_of(b));
-    }
-}
-
-// Reads a comparison or shift operator at p, or returns 0.
+// Reads a comparison or shift operator at p (first byte '<', '=' or '>').
 uint8_t read_relation(Interp& in) {
     const uint8_t* q = in.p;
     uint8_t c1 = *q;
-    if (c1 != '<' && c1 != '=' && c1 != '>') return 0;
     ++q;
     while (*q == ' ') ++q;
     uint8_t c2 = *q;
@@ -133,26 +123,22 @@ uint8_t read_relation(Interp& in) {
     return Ne;
 }
 
-// Comparisons and shifts: at most one operator.
-Value level3(Interp& in) {
-    Value a = level4(in);
-    in.skip_spaces();
-    uint8_t op = read_relation(in);
-    if (!op) return a;
+Value binary(Interp& in, int min);
+
+// A comparison or shift with the left operand `a` (operator already read).
+Value relation(Interp& in, const Value& a, uint8_t op) {
     if (a.is_str) {
         if (op >= Shl) raise(Err::SyntaxError);
         in.push_string(a, op);
-        Value b = level4(in);
+        Value b = binary(in, 4);
         if (!b.is_str) raise(Err::TypeMismatch);
         // Compare against the pushed bytes in place, then release them.
-        uint32_t word = in.peek32();
-        uint8_t len = static_cast<uint8_t>(word);
-        Value left = Value::string(in.sp + 4, len);
-        int c = compare_strings(left, b);
+        uint8_t len = static_cast<uint8_t>(in.peek32());
+        int c = compare_strings(Value::string(in.sp + 4, len), b);
         in.sp += 4u + len;
         return truth(compare_result(c, op));
     }
-    Num b = need_num(level4(in));
+    Num b = need_num(binary(in, 4));
     if (op >= Shl) {
         int32_t x = int_of(a.num);
         uint32_t n = static_cast<uint32_t>(int_of(b)) & 31;
@@ -172,53 +158,48 @@ Value level3(Interp& in) {
     return truth(compare_result(c, op));
 }
 
-// + and -, and string concatenation.
-Value level4(Interp& in) {
-    Value a = level5(in);
+// Operator-priority parsing. Operators of priority `min` or tighter are
+// applied, left to right. Once an operator of priority q has been applied
+// at this depth only priorities up to q follow, and after a comparison no
+// second comparison: 1<2<3 leaves the second "<" for the caller.
+Value binary(Interp& in, int min) {
+    Value a = in.factor();
+    int lowest = 7;
     for (;;) {
         uint8_t c = in.skip_spaces();
-        if (c != '+' && c != '-') return a;
+        int prio = kPriority[c];
+        if (prio < min || prio > lowest || (prio == 3 && lowest == 3)) return a;
+        if (prio == 3) {
+            a = relation(in, a, read_relation(in));
+            lowest = 3;
+            continue;
+        }
         if (a.is_str) {
             if (c != '+') return a;
             ++in.p;
             in.push_string(a);
-            Value b = level5(in);
+            Value b = binary(in, 5);
             if (!b.is_str) raise(Err::TypeMismatch);
             a = concat_with_pushed(in, b);
+            lowest = 4;
             continue;
         }
         ++in.p;
-        Num b = need_num(level5(in));
-        a.num = c == '+' ? add_fast(a.num, b, in.mode()) : sub_fast(a.num, b, in.mode());
-    }
-}
-
-// *, /, DIV, MOD
-Value level5(Interp& in) {
-    Value a = level6(in);
-    for (;;) {
-        uint8_t c = in.skip_spaces();
-        if ((c != '*' && c != '/' && c != kTokDiv && c != kTokMod) || a.is_str) return a;
-        ++in.p;
-        Num b = need_num(level6(in));
+        Num b = need_num(prio == 6 ? in.factor() : binary(in, prio + 1));
+        RealMode m = in.mode();
         switch (c) {
-            case '*': a.num = mul_fast(a.num, b, in.mode()); break;
-            case '/': a.num = num_div(a.num, b, in.mode()); break;
+            case kTokOr: a.num = num_int(int_of(a.num) | int_of(b)); break;
+            case kTokEor: a.num = num_int(int_of(a.num) ^ int_of(b)); break;
+            case kTokAnd: a.num = num_int(int_of(a.num) & int_of(b)); break;
+            case '+': a.num = add_fast(a.num, b, m); break;
+            case '-': a.num = sub_fast(a.num, b, m); break;
+            case '*': a.num = mul_fast(a.num, b, m); break;
+            case '/': a.num = num_div(a.num, b, m); break;
             case kTokDiv: a.num = num_int(num_idiv(a.num, b)); break;
-            default: a.num = num_int(num_imod(a.num, b)); break;
+            case kTokMod: a.num = num_int(num_imod(a.num, b)); break;
+            default: a.num = num_pow(a.num, b, m); break;
         }
-    }
-}
-
-// ^ (left to right)
-Value level6(Interp& in) {
-    Value a = in.factor();
-    for (;;) {
-        uint8_t c = in.skip_spaces();
-        if (c != '^' || a.is_str) return a;
-        ++in.p;
-        Num b = need_num(in.factor());
-        a.num = num_pow(a.num, b, in.mode());
+        lowest = prio;
     }
 }
 
@@ -291,9 +272,24 @@ Value Interp::factor() {
     switch (c) {
         case '0': case '1': case '2': case '3': case '4':
         case '5': case '6': case '7': case '8': case '9': case '.':
-            return Value::number(parse_decimal(p, mode(), lowercase()));
-        case '&': case '%':
-            return Value::number(parse_hex_or_binary(p, lowercase()));
+        case '&': case '%': {
+            // Literals are decoded once and remembered by text address.
+            TextCacheEntry* e = text_cache_slot(p);
+            if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Literal) {
+                p += e->len;
+                return Value::number(e->payload);
+            }
+            const uint8_t* start = p;
+            Num n = (c == '&' || c == '%') ? parse_hex_or_binary(p, lowercase())
+                                           : parse_decimal(p, mode(), lowercase());
+            if (text_cacheable(start) && p - start < 65536) {
+                e->key = Memory::addr(start);
+                e->len = static_cast<uint16_t>(p - start);
+                e->kind = TextCacheEntry::Literal;
+                e->payload = n;
+            }
+            return Value::number(n);
+        }
         case '"':
             ++p;
             return string_literal(*this);
@@ -350,6 +346,14 @@ Value Interp::factor() {
             break;
     }
     if (c >= 0x80 || (c >= 1 && c <= 0x0C) || c == 0) raise(Err::SyntaxError);
+    // Static integer variable: one load from the fixed area.
+    if (((c >= 'A' && c <= 'Z') || c == '@') && p[1] == '%') {
+        uint8_t after = p[2];
+        if (after != '(' && after != '!' && after != '?') {
+            p += 2;
+            return Value::integer(static_cast<int32_t>(mem.fixed32(4u * (c - '@'))));
+        }
+    }
     VarRef ref;
     Lookup l = lookup_var(ref);
     if (l == Lookup::Found) {
@@ -360,10 +364,10 @@ Value Interp::factor() {
     raise(Err::SyntaxError);
 }
 
-Value Interp::expr() { return level1(*this); }
+Value Interp::expr() { return binary(*this, 1); }
 
 Num Interp::num_expr() {
-    Value v = level1(*this);
+    Value v = binary(*this, 1);
     if (v.is_str) raise(Err::TypeMismatch);
     return v.num;
 }
@@ -371,7 +375,7 @@ Num Interp::num_expr() {
 int32_t Interp::int_expr() { return int_of(num_expr()); }
 
 Value Interp::str_expr() {
-    Value v = level1(*this);
+    Value v = binary(*this, 1);
     if (!v.is_str) raise(Err::TypeMismatch);
     return v;
 }
@@ -393,7 +397,7 @@ Value Interp::str_factor() {
 Value Interp::bracketed() {
     if (skip_spaces() != '(') raise(Err::SyntaxError);
     ++p;
-    Value v = level1(*this);
+    Value v = binary(*this, 1);
     close_bracket();
     return v;
 }
