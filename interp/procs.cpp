@@ -136,6 +136,38 @@ void def_scan(Interp& in) {
     scan_definitions(in, text_at(in.page()));
 }
 
+// ---- references in formal and LOCAL lists ----
+
+// Offset of the variable chain head for a name's first character, or 0.
+uint32_t chain_head(uint8_t c) {
+    if (c >= 'A' && c <= 'Z') return fixed::ChainHeads + 4u * (c - 'A');
+    if (c == '_') return fixed::ChainHeads + 4u * 26;
+    if (c == '`') return fixed::ChainHeads + 4u * 27;
+    if (c >= 'a' && c <= 'z') return fixed::ChainHeads + 4u * (28 + c - 'a');
+    return 0;
+}
+
+// Parses an item of a formal or LOCAL list, creating the variable when it
+// does not exist. A whole array named for the first time ("a()") gets an
+// undimensioned record, as an array parameter or LOCAL array needs one.
+VarRef list_item_ref(Interp& in) {
+    const uint8_t* name = in.p;
+    if (uint32_t head = chain_head(*name)) {
+        const uint8_t* end = name + 1;
+        while (is_name_char(*end)) ++end;
+        if (*end == '$' || *end == '%' || *end == '#') ++end;
+        const uint8_t* q = end;
+        if (*q == '(') {
+            ++q;
+            while (*q == ' ') ++q;
+            VarRef found;
+            if (*q == ')' && in.lookup_var(found) == Lookup::NotFound) in.create_var(name, end + 1, head, 4);
+            in.p = name;
+        }
+    }
+    return in.get_ref_create();
+}
+
 // ---- LOCAL frames ----
 
 void push_local_num(Interp& in, uint32_t addr, uint8_t type, Num n) {
@@ -286,7 +318,7 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
     in.p = def;
     for (;;) {
         if (!is_reference_start(in.skip_spaces())) raise(Err::IncorrectArguments);
-        VarRef f = in.get_ref_create();
+        VarRef f = list_item_ref(in);
         push_local(in, f);
         if (count < kRememberedRefs) remembered[count] = {f, in.p};
         ++count;
@@ -439,7 +471,8 @@ void stmt_local(Interp& in) {
     const uint8_t* list = in.p;
     int count = 0;
     for (;;) {
-        VarRef v = in.get_ref_create();
+        in.skip_spaces();
+        VarRef v = list_item_ref(in);
         push_local(in, v);
         if (count < kRememberedRefs) remembered[count] = v;
         ++count;

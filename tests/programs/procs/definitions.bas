@@ -1,0 +1,24 @@
+REM Finding definitions, and the errors of calls, LOCAL and returns.
+10 ON ERROR PRINT REPORT$;" at ";ERL: C%=C%+1: ON C% GOTO 110, 120, 130, 140, 150, 160, 170, 180, 190, 200, 210 ELSE END
+20 PROCdup: PRINT FNa;", ";FNa(2)
+100 PROCa(1, 2)
+110 PROCa
+120 PROCloop
+130 PROCbad_local
+140 LOCAL z
+150 ENDPROC
+160 =1
+170 RESTORE DATA
+180 PRINT FNin_repeat
+190 PROC!x
+200 PROCm(1)
+210 PROCa("text")
+1000 DEF PROCdup: PRINT "first PROCdup": ENDPROC
+1010 DEF PROCdup: PRINT "second PROCdup": ENDPROC
+1020 DEF FNa="FNa without brackets"
+1030 DEF FNa(n)="FNa with "+STR$(n)
+1040 DEF PROCa(x): PRINT "PROCa ";x: ENDPROC
+1050 DEF PROCloop: FOR i=1 TO 2: ENDPROC
+1060 DEF PROCbad_local: LOCAL q(): ENDPROC
+1070 DEF FNin_repeat: REPEAT: =1
+1080 DEF PROCm(x: ENDPROC
