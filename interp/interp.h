@@ -238,6 +238,12 @@ public:
     int32_t int_expr();
     Value str_expr();
     Value factor();
+    Value factor_slow(uint8_t c);
+    // Subscripts of an element of the array whose descriptor slot is at
+    // `slot` (p after the name's "("); returns the element's address.
+    uint32_t array_element(uint32_t slot, uint8_t type);
+    // Binary indirection ("?" or "!") after a numeric reference, loaded.
+    Value indirection_after(VarRef ref);
     Num num_factor();
     int32_t int_factor();
     Value str_factor();

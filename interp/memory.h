@@ -93,8 +93,9 @@ public:
     // committed memory (or a registered extra region) raise
     // "Address out of range".
     uint8_t* at(uint32_t addr, uint32_t len) {
-        if (addr >= m_base && addr - m_base <= m_committed_size && len <= m_committed_size - (addr - m_base))
+        if (addr - m_base <= m_committed_size && len <= m_committed_size - (addr - m_base))
             return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(addr));
+        if (addr < fixed::Size && len <= fixed::Size - addr) return m_fixed + addr;
         return at_slow(addr, len);
     }
     // True when the range is accessible (no error).

@@ -219,6 +219,34 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
     return Memory::addr(t);
 }
 
+uint32_t Interp::array_element(uint32_t slot, uint8_t type) {
+    uint32_t desc = slot < fixed::Size ? mem.fixed32(slot) : mem.read32(slot);
+    if (desc == 0) raise(Err::BadUseOfArray);
+    const uint8_t* d = desc < fixed::Size ? mem.fixed_area() + desc : Memory::ptr(desc);
+    uint8_t dims = d[0];
+    if (dims == 0) raise(Err::BadUseOfArray);
+    uint32_t index = 0;
+    for (int k = 0; k < dims; ++k) {
+        int32_t s = int_expr();
+        uint32_t size;
+        std::memcpy(&size, d + 1 + 4 * k, 4);
+        if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
+        index = index * size + static_cast<uint32_t>(s);
+        if (k + 1 < dims) comma();
+    }
+    close_bracket();
+    return desc + 1 + 4u * dims + index * element_size(type & ~vtype::Array);
+}
+
+Value Interp::indirection_after(VarRef ref) {
+    uint8_t c = *p++;
+    int32_t base = to_int(load_num(ref));
+    int32_t off = int_factor();
+    ref.addr = static_cast<uint32_t>(base) + static_cast<uint32_t>(off);
+    ref.type = c == '?' ? vtype::Byte : vtype::Int;
+    return load(ref);
+}
+
 // Applies subscripts or binary indirection after a found name.
 // On entry `p` is after the name; `ref` is the variable.
 static void finish_ref(Interp& in, VarRef& ref) {
@@ -231,24 +259,8 @@ static void finish_ref(Interp& in, VarRef& ref) {
             p = q + 1;
             return;   // whole array: addr is the descriptor slot
         }
-        uint32_t desc = ref.addr < fixed::Size ? in.mem.fixed32(ref.addr) : in.mem.read32(ref.addr);
-        if (desc == 0) raise(Err::BadUseOfArray);
-        const uint8_t* d = rec_ptr(in.mem, desc);
-        uint8_t dims = d[0];
-        if (dims == 0) raise(Err::BadUseOfArray);
-        uint32_t index = 0;
-        for (int k = 0; k < dims; ++k) {
-            int32_t s = in.int_expr();
-            uint32_t size;
-            std::memcpy(&size, d + 1 + 4 * k, 4);
-            if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
-            index = index * size + static_cast<uint32_t>(s);
-            if (k + 1 < dims) in.comma();
-        }
-        in.close_bracket();
-        uint8_t et = ref.type & ~vtype::Array;
-        ref.addr = desc + 1 + 4u * dims + index * Interp::element_size(et);
-        ref.type = et;
+        ref.addr = in.array_element(ref.addr, ref.type);
+        ref.type &= static_cast<uint8_t>(~vtype::Array);
     }
     // Binary indirection after a numeric variable or element.
     if (ref.type != vtype::StrVar && !(ref.type & vtype::Array)) {
@@ -520,6 +532,19 @@ Num apply_compound(Interp& in, uint8_t op, Num a, Num b) {
 }
 
 void Interp::assignment() {
+    // Fast path: a plain numeric variable resolved before, then "=".
+    TextCacheEntry* e = text_cache_slot(p);
+    if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable) {
+        uint8_t type = e->type;
+        const uint8_t* q = p + e->len;
+        while (*q == ' ') ++q;
+        if (*q == '=' && (type == vtype::Int || type == vtype::Real5 || type == vtype::Real8)) {
+            p = q + 1;
+            VarRef ref{static_cast<uint32_t>(e->payload), type};
+            store_num(ref, num_expr());
+            return;
+        }
+    }
     VarRef ref = get_ref_create();
     uint8_t op = assignment_operator(*this);
     if (ref.type & vtype::Array) {

@@ -162,8 +162,20 @@ Value relation(Interp& in, const Value& a, uint8_t op) {
 // applied, left to right. Once an operator of priority q has been applied
 // at this depth only priorities up to q follow, and after a comparison no
 // second comparison: 1<2<3 leaves the second "<" for the caller.
+Value binary_rest(Interp& in, Value a, int min);
+
+// The common case, an operand with no operator after it, returns at once;
+// the operator loop is kept out of line so this stays small.
 Value binary(Interp& in, int min) {
     Value a = in.factor();
+    const uint8_t* q = in.p;
+    while (*q == ' ') ++q;
+    in.p = q;
+    if (kPriority[*q] < min) return a;
+    return binary_rest(in, a, min);
+}
+
+[[gnu::noinline]] Value binary_rest(Interp& in, Value a, int min) {
     int lowest = 7;
     for (;;) {
         uint8_t c = in.skip_spaces();
@@ -262,9 +274,78 @@ Value dim_function(Interp& in) {
 }  // namespace
 
 Value Interp::factor() {
+    const uint8_t* q = p;
+    while (*q == ' ') ++q;
+    uint8_t c = *q;
+    // Static integer variable: one load from the fixed area.
+    if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%') {
+        uint8_t after = q[2];
+        if (after != '(' && after != '!' && after != '?') {
+            p = q + 2;
+            return Value::integer(static_cast<int32_t>(mem.fixed32(4u * (c - '@'))));
+        }
+    }
+    // A literal or a variable decoded before.
+    TextCacheEntry* e = text_cache_slot(q);
+    if (e->key == Memory::addr(q)) {
+        if (e->kind == TextCacheEntry::Literal) {
+            p = q + e->len;
+            return Value::number(e->payload);
+        }
+        const uint8_t* r = q + e->len;
+        if (*r != '?' && *r != '!') {
+            uint32_t a = static_cast<uint32_t>(e->payload);
+            uint8_t type = e->type;
+            if (type & vtype::Array) {
+                const uint8_t* b = r;
+                while (*b == ' ') ++b;
+                if (*b == ')') {   // a whole array is not a value
+                    p = q;
+                    return factor_slow(c);
+                }
+                p = r;
+                a = array_element(a, type);
+                type &= static_cast<uint8_t>(~vtype::Array);
+                if (*p == '?' || *p == '!') {
+                    // Binary indirection after the element: the general path.
+                    VarRef ref{a, type};
+                    return indirection_after(ref);
+                }
+            } else {
+                p = r;
+            }
+            const uint8_t* v = a < fixed::Size ? mem.fixed_area() + a : Memory::ptr(a);
+            switch (type) {
+                case vtype::Int: {
+                    int32_t i;
+                    std::memcpy(&i, v, 4);
+                    return Value::integer(i);
+                }
+                case vtype::Real5: {
+                    uint32_t m;
+                    std::memcpy(&m, v, 4);
+                    return Value::number((static_cast<uint64_t>(v[4]) << 32) | m);
+                }
+                case vtype::Real8: {
+                    Num n;
+                    std::memcpy(&n, v, 8);
+                    return Value::number(n);
+                }
+                default: {
+                    uint32_t s;
+                    std::memcpy(&s, v, 4);
+                    return Value::string(s, v[4]);
+                }
+            }
+        }
+    }
+    p = q;
+    return factor_slow(c);
+}
+
+Value Interp::factor_slow(uint8_t c) {
     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
     check_native_stack();
-    uint8_t c = skip_spaces();
     if (c >= 0x8E && c <= 0xC6) {
         ++p;
         return values::kFunctionTable[c](*this);
@@ -346,14 +427,6 @@ Value Interp::factor() {
             break;
     }
     if (c >= 0x80 || (c >= 1 && c <= 0x0C) || c == 0) raise(Err::SyntaxError);
-    // Static integer variable: one load from the fixed area.
-    if (((c >= 'A' && c <= 'Z') || c == '@') && p[1] == '%') {
-        uint8_t after = p[2];
-        if (after != '(' && after != '!' && after != '?') {
-            p += 2;
-            return Value::integer(static_cast<int32_t>(mem.fixed32(4u * (c - '@'))));
-        }
-    }
     VarRef ref;
     Lookup l = lookup_var(ref);
     if (l == Lookup::Found) {
