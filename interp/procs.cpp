@@ -537,6 +537,8 @@ void stmt_install(Interp& in) {
     std::memcpy(header + 4, Memory::ptr(in.acc()), kLibraryName);
     header[kLibraryHeader - 1] = 13;
     if (size) std::memcpy(Memory::ptr(start + kLibraryHeader), image.data(), size);
+    // Names resolved in text that used to lie here must not be reused.
+    in.flush_text_cache();
     in.mem.set_fixed32(fixed::FnChain, 0);
     in.mem.set_fixed32(fixed::ProcChain, 0);
 
