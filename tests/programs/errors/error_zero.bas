@@ -1,0 +1,3 @@
+10 ON ERROR PRINT "trapped": END
+20 PRINT "raising"
+30 ERROR 0,"Fatal thing"

@@ -1,0 +1,3 @@
+10 PRINT "before"
+20 STOP
+30 PRINT "after"
