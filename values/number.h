@@ -36,9 +36,10 @@ inline Num double_to_bits(double d) { Num n; std::memcpy(&n, &d, 8); return n; }
 // ---- conversions (number.cpp) ----
 // Integer -> real in the given mode; integer 0 stays integer 0; reals unchanged.
 Num to_real(Num n, RealMode mode);
-// Any form -> 5-byte real (or integer 0 / an integer kept as is when
-// `keep_int`): 8-byte to 5-byte rounds half-up on the first dropped bit;
+// Any form -> 5-byte real (integer 0 stays 0; other integers convert
+// exactly): 8-byte to 5-byte rounds half-up on the first dropped bit;
 // exponent above range raises "Number too big", below range gives 0.
+// Code storing into a 5-byte variable keeps integers itself.
 Num to_r5(Num n);
 // Any form -> double bits (exact for integers and 5-byte reals).
 Num to_r8(Num n);
@@ -74,5 +75,16 @@ Num r5_mul(Num a, Num b);
 Num r5_div(Num a, Num b);
 int r5_compare(Num a, Num b);
 Num int_to_r5(int32_t i);
+// Sign flip of a 5-byte real; the integer 0 stays 0.
+constexpr Num r5_negate(Num n) { return n == 0 ? 0 : n ^ 0x80000000u; }
+// Building blocks of the bank for other 5-byte routines. `sign` is 0 or
+// 0x80000000; bit 63 of `reg` weighs 2^(exponent - 128).
+// r5_round: `reg` has bit 63 set; rounds on its low 32 bits (above half up,
+// exactly half sets the lowest mantissa bit); exponent past 255 "Number too
+// big", below 1 the integer 0.
+Num r5_round(uint32_t sign, uint64_t reg, int exponent);
+// r5_normalise: shifts `reg` left until bit 63 is set, lowering the
+// exponent; 0 or an exponent reaching 0 gives the integer 0; then rounds.
+Num r5_normalise(uint32_t sign, uint64_t reg, int exponent);
 
 }  // namespace kov::values
