@@ -1,0 +1,2 @@
+10 PRINT "x": END: PRINT "y"
+20 PRINT "z"

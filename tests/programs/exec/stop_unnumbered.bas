@@ -1,0 +1,5 @@
+PROCp
+PRINT "not reached"
+DEF PROCp
+PRINT "in p";
+STOP
