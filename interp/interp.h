@@ -10,6 +10,7 @@
 #include "interp/errors.h"
 #include "interp/memory.h"
 #include "interp/tokeniser.h"
+#include "values/compiled.h"
 #include "values/number.h"
 
 namespace kov::vdu { class Vdu; }
@@ -214,6 +215,8 @@ public:
     // Parses a reference (variable, element, indirection, whole array),
     // creating a variable when it does not exist. Raises for non-names.
     VarRef get_ref_create();
+    // Looks up the name at `q` without creating anything or moving p.
+    Lookup find_var_name(const uint8_t* q, VarRef& ref, const uint8_t*& end);
     // Parses a reference that must exist ("No such variable"); NotName
     // results in `ok` false with p unchanged.
     bool get_ref(VarRef& ref);
@@ -283,6 +286,10 @@ public:
     // TIME is the centisecond clock minus this offset (TIME = n sets it).
     uint32_t time_offset = 0;
     TextCacheEntry* m_text_cache = nullptr;
+    ExprCompiler m_compiler;
+    // Evaluates a compiled expression at p, if there is one (true), or
+    // tries to compile it.
+    bool compiled_expr(Num& out);
     // Nesting depth of run_function (FN calls in progress).
     int fn_depth = 0;
 };

@@ -69,6 +69,7 @@ Interp::~Interp() { delete[] m_text_cache; }
 
 void Interp::flush_text_cache() {
     for (uint32_t i = 0; i < kTextCacheSize; ++i) m_text_cache[i].key = 0;
+    m_compiler.flush();
 }
 
 void Interp::init_fixed_area(std::string_view command_tail) {

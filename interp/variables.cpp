@@ -301,6 +301,10 @@ uint32_t element_size_of(uint8_t type) {
     }
 }
 
+Lookup Interp::find_var_name(const uint8_t* q, VarRef& ref, const uint8_t*& end) {
+    return find_name(*this, q, ref, end);
+}
+
 Lookup Interp::lookup_var(VarRef& ref) {
     skip_spaces();
     if (unary_indirection(*this, ref)) return Lookup::Found;

@@ -437,9 +437,36 @@ Value Interp::factor_slow(uint8_t c) {
     raise(Err::SyntaxError);
 }
 
-Value Interp::expr() { return binary(*this, 1); }
+bool Interp::compiled_expr(Num& out) {
+    CompiledSlot* s = m_compiler.slot(p);
+    if (s->key == Memory::addr(p)) {
+        if (s->state != CompiledSlot::Ready) return false;
+    } else {
+        // Try to compile text that stays put; give up on text that
+        // evidently cannot be compiled after a couple of attempts.
+        if (!text_cacheable(p)) return false;
+        if (s->state == CompiledSlot::Refused && s->key == 0) return false;
+        if (!m_compiler.compile(*this, p, *s)) {
+            s->key = Memory::addr(p);
+            s->state = CompiledSlot::Refused;
+            return false;
+        }
+    }
+    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    out = m_compiler.eval(*this, s->root);
+    p += s->len;
+    return true;
+}
+
+Value Interp::expr() {
+    Num n;
+    if (compiled_expr(n)) return Value::number(n);
+    return binary(*this, 1);
+}
 
 Num Interp::num_expr() {
+    Num n;
+    if (compiled_expr(n)) return n;
     Value v = binary(*this, 1);
     if (v.is_str) raise(Err::TypeMismatch);
     return v.num;

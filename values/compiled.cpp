@@ -1,0 +1,368 @@
+#include "values/compiled.h"
+
+#include <array>
+#include <cstring>
+
+#include "interp/interp.h"
+#include "values/numtext.h"
+
+namespace kov::interp {
+
+using namespace values;
+
+namespace {
+
+// Node kinds.
+enum Op : uint8_t {
+    Const, StaticInt, VarInt, VarReal5, VarReal8, Element,
+    Neg, Not, Add, Sub, Mul, Div, IDiv, Mod, Pow, And, Or, Eor, Compare, Shift,
+};
+
+constexpr uint8_t kTokAnd = 0x80, kTokDiv = 0x81, kTokEor = 0x82, kTokMod = 0x83, kTokOr = 0x84;
+constexpr uint8_t kTokNot = 0xAC, kTokTrue = 0xB9, kTokFalse = 0xA3;
+
+constexpr std::array<uint8_t, 256> build_priorities() {
+    std::array<uint8_t, 256> t{};
+    t[kTokOr] = 1; t[kTokEor] = 1; t[kTokAnd] = 2;
+    t['<'] = 3; t['='] = 3; t['>'] = 3;
+    t['+'] = 4; t['-'] = 4;
+    t['*'] = 5; t['/'] = 5; t[kTokDiv] = 5; t[kTokMod] = 5;
+    t['^'] = 6;
+    return t;
+}
+constexpr std::array<uint8_t, 256> kPriority = build_priorities();
+
+// Comparison and shift codes (as the evaluator's).
+enum Cmp : uint8_t { Le = 5, Ne = 6, Ge = 7, Lt = 8, Eq = 9, Gt = 12, Shl = 16, Shl3 = 17, Sar = 18, Shr = 19 };
+
+// Parses without side effects; every failure returns false.
+class Parser {
+public:
+    Parser(Interp& in, std::vector<CNode>& nodes, const uint8_t* p) : q(p), m_in(in), m_nodes(nodes) {}
+
+    bool binary(int min, uint32_t& out) {
+        uint32_t a;
+        if (!factor(a)) return false;
+        int lowest = 7;
+        for (;;) {
+            while (*q == ' ') ++q;
+            uint8_t c = *q;
+            int prio = kPriority[c];
+            if (prio == 0 || prio < min || prio > lowest || (prio == 3 && lowest == 3)) {
+                out = a;
+                return true;
+            }
+            uint32_t b;
+            if (prio == 3) {
+                uint8_t code;
+                if (!relation(code)) return false;
+                if (!binary(4, b)) return false;
+                a = node(code >= Shl ? Shift : Compare, code, a, b);
+                lowest = 3;
+                continue;
+            }
+            ++q;
+            if (prio == 6) {
+                if (!factor(b)) return false;
+            } else if (!binary(prio + 1, b)) {
+                return false;
+            }
+            Op op;
+            switch (c) {
+                case kTokOr: op = Or; break;
+                case kTokEor: op = Eor; break;
+                case kTokAnd: op = And; break;
+                case '+': op = Add; break;
+                case '-': op = Sub; break;
+                case '*': op = Mul; break;
+                case '/': op = Div; break;
+                case kTokDiv: op = IDiv; break;
+                case kTokMod: op = Mod; break;
+                default: op = Pow; break;
+            }
+            a = node(op, 0, a, b);
+            lowest = prio;
+        }
+    }
+
+    const uint8_t* q;
+
+private:
+    uint32_t node(Op op, uint8_t type, uint32_t l = 0, uint32_t r = 0) {
+        CNode n;
+        n.op = op;
+        n.type = type;
+        n.left = static_cast<uint16_t>(l);
+        n.right = static_cast<uint16_t>(r);
+        m_nodes.push_back(n);
+        return static_cast<uint32_t>(m_nodes.size() - 1);
+    }
+
+    bool relation(uint8_t& code) {
+        uint8_t c1 = *q++;
+        while (*q == ' ') ++q;
+        uint8_t c2 = *q;
+        if (c2 != '<' && c2 != '=' && c2 != '>') {
+            code = c1 == '<' ? Lt : c1 == '=' ? Eq : Gt;
+            return true;
+        }
+        ++q;
+        if (c2 == c1) {
+            if (c1 == '=') return false;   // "==": the evaluator reports it
+            const uint8_t* r = q;
+            while (*r == ' ') ++r;
+            if (*r == c1) {
+                q = r + 1;
+                code = c1 == '<' ? Shl3 : Shr;
+            } else {
+                code = c1 == '<' ? Shl : Sar;
+            }
+            return true;
+        }
+        if ((c1 == '<' && c2 == '=') || (c1 == '=' && c2 == '<')) code = Le;
+        else if ((c1 == '>' && c2 == '=') || (c1 == '=' && c2 == '>')) code = Ge;
+        else code = Ne;
+        return true;
+    }
+
+    bool factor(uint32_t& out) {
+        while (*q == ' ') ++q;
+        uint8_t c = *q;
+        if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%' && q[2] != '(' && q[2] != '!' && q[2] != '?') {
+            out = node(StaticInt, 0);
+            m_nodes[out].addr = 4u * (c - '@');
+            q += 2;
+            return true;
+        }
+        if ((c >= '0' && c <= '9') || c == '.' || c == '&' || c == '%') {
+            Num n;
+            try {
+                n = (c == '&' || c == '%') ? parse_hex_or_binary(q, m_in.lowercase())
+                                           : parse_decimal(q, m_in.mode(), m_in.lowercase());
+            } catch (const BasicError&) {
+                return false;
+            }
+            out = node(Const, 0);
+            m_nodes[out].k = n;
+            return true;
+        }
+        switch (c) {
+            case '(': {
+                ++q;
+                uint32_t e;
+                if (!binary(1, e)) return false;
+                while (*q == ' ') ++q;
+                if (*q != ')') return false;
+                ++q;
+                out = e;
+                return true;
+            }
+            case '-': case '+': {
+                ++q;
+                uint32_t f;
+                if (!factor(f)) return false;
+                out = c == '-' ? node(Neg, 0, f) : f;
+                return true;
+            }
+            case kTokNot: {
+                ++q;
+                uint32_t f;
+                if (!factor(f)) return false;
+                out = node(Not, 0, f);
+                return true;
+            }
+            case kTokTrue: case kTokFalse:
+                ++q;
+                out = node(Const, 0);
+                m_nodes[out].k = num_int(c == kTokTrue ? -1 : 0);
+                return true;
+            default:
+                break;
+        }
+        // A numeric variable or array element that exists.
+        VarRef ref;
+        const uint8_t* end;
+        if (m_in.find_var_name(q, ref, end) != Lookup::Found) return false;
+        if (*end == '?' || *end == '!') return false;
+        if (ref.type & vtype::Array) {
+            uint8_t et = ref.type & static_cast<uint8_t>(~vtype::Array);
+            if (et != vtype::Int && et != vtype::Real5 && et != vtype::Real8) return false;
+            q = end;
+            uint32_t subs[2];
+            int count = 0;
+            for (;;) {
+                if (count == 2) return false;
+                if (!binary(1, subs[count])) return false;
+                ++count;
+                while (*q == ' ') ++q;
+                if (*q == ',') { ++q; continue; }
+                if (*q != ')') return false;
+                ++q;
+                break;
+            }
+            if (*q == '?' || *q == '!') return false;
+            out = node(Element, et, subs[0], count > 1 ? subs[1] : 0);
+            m_nodes[out].count = static_cast<uint16_t>(count);
+            m_nodes[out].addr = ref.addr;
+            return true;
+        }
+        Op op;
+        switch (ref.type) {
+            case vtype::Int: op = VarInt; break;
+            case vtype::Real5: op = VarReal5; break;
+            case vtype::Real8: op = VarReal8; break;
+            default: return false;
+        }
+        out = node(op, ref.type);
+        m_nodes[out].addr = ref.addr;
+        q = end;
+        return true;
+    }
+
+    Interp& m_in;
+    std::vector<CNode>& m_nodes;
+};
+
+inline int32_t int_of(Num n) { return is_int(n) ? as_int(n) : values::to_int(n); }
+
+inline bool compare_result(int c, uint8_t op) {
+    switch (op) {
+        case Le: return c <= 0;
+        case Ne: return c != 0;
+        case Ge: return c >= 0;
+        case Lt: return c < 0;
+        case Eq: return c == 0;
+        default: return c > 0;
+    }
+}
+
+inline const uint8_t* value_ptr(Interp& in, uint32_t a) {
+    return a < fixed::Size ? in.mem.fixed_area() + a : Memory::ptr(a);
+}
+
+inline Num load_value(const uint8_t* v, uint8_t type) {
+    switch (type) {
+        case vtype::Int: {
+            int32_t i;
+            std::memcpy(&i, v, 4);
+            return num_int(i);
+        }
+        case vtype::Real5: {
+            uint32_t m;
+            std::memcpy(&m, v, 4);
+            return (static_cast<uint64_t>(v[4]) << 32) | m;
+        }
+        default: {
+            Num n;
+            std::memcpy(&n, v, 8);
+            return n;
+        }
+    }
+}
+
+}  // namespace
+
+bool ExprCompiler::compile(Interp& in, const uint8_t* p, CompiledSlot& slot) {
+    if (m_nodes.size() > kMaxNodes) flush();
+    size_t mark = m_nodes.size();
+    Parser parser(in, m_nodes, p);
+    uint32_t root;
+    if (!parser.binary(1, root) || parser.q - p > 60000 || m_nodes.size() > 65535) {
+        m_nodes.resize(mark);
+        return false;
+    }
+    slot.key = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+    slot.len = static_cast<uint16_t>(parser.q - p);
+    slot.state = CompiledSlot::Ready;
+    slot.root = root;
+    return true;
+}
+
+void ExprCompiler::flush() {
+    for (CompiledSlot& s : m_slots) s = CompiledSlot{};
+    m_nodes.clear();
+}
+
+Num ExprCompiler::eval(Interp& in, uint32_t index) const {
+    const CNode& n = m_nodes[index];
+    RealMode m = in.mode();
+    switch (n.op) {
+        case Const: return n.k;
+        case StaticInt: return num_int(static_cast<int32_t>(in.mem.fixed32(n.addr)));
+        case VarInt: case VarReal5: case VarReal8: return load_value(value_ptr(in, n.addr), n.type);
+        case Element: {
+            uint32_t desc;
+            std::memcpy(&desc, value_ptr(in, n.addr), 4);
+            if (desc == 0) raise(Err::BadUseOfArray);
+            const uint8_t* d = value_ptr(in, desc);
+            uint8_t dims = d[0];
+            if (dims == 0) raise(Err::BadUseOfArray);
+            uint32_t index = 0;
+            uint16_t subs[2] = {n.left, n.right};
+            for (int k = 0; k < dims; ++k) {
+                if (k == n.count) raise(Err::MissingComma);   // the text has too few subscripts
+                int32_t s = int_of(eval(in, subs[k]));
+                uint32_t size;
+                std::memcpy(&size, d + 1 + 4 * k, 4);
+                if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
+                index = index * size + static_cast<uint32_t>(s);
+            }
+            if (n.count > dims) raise(Err::MissingBracket);   // too many
+            uint32_t a = desc + 1 + 4u * dims + index * Interp::element_size(n.type);
+            return load_value(value_ptr(in, a), n.type);
+        }
+        case Neg: {
+            Num v = eval(in, n.left);
+            if (is_int(v) && as_int(v) != INT32_MIN) return num_int(-as_int(v));
+            return num_neg(v, m);
+        }
+        case Not: return num_int(~int_of(eval(in, n.left)));
+        default: break;
+    }
+    Num a = eval(in, n.left);
+    Num b = eval(in, n.right);
+    switch (n.op) {
+        case Add:
+            if (is_int(a) && is_int(b)) {
+                int32_t r;
+                if (!__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+            }
+            return num_add(a, b, m);
+        case Sub:
+            if (is_int(a) && is_int(b)) {
+                int32_t r;
+                if (!__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+            }
+            return num_sub(a, b, m);
+        case Mul:
+            if (is_int(a) && is_int(b)) {
+                int32_t r;
+                if (!__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+            }
+            return num_mul(a, b, m);
+        case Div: return num_div(a, b, m);
+        case IDiv: return num_int(num_idiv(a, b));
+        case Mod: return num_int(num_imod(a, b));
+        case Pow: return num_pow(a, b, m);
+        case And: return num_int(int_of(a) & int_of(b));
+        case Or: return num_int(int_of(a) | int_of(b));
+        case Eor: return num_int(int_of(a) ^ int_of(b));
+        case Compare: {
+            int c;
+            if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
+            else c = num_compare(a, b, m);
+            return num_int(compare_result(c, n.type) ? -1 : 0);
+        }
+        default: {   // Shift
+            int32_t x = int_of(a);
+            uint32_t s = static_cast<uint32_t>(int_of(b)) & 31;
+            switch (n.type) {
+                case Shl: case Shl3: return num_int(static_cast<int32_t>(static_cast<uint32_t>(x) << s));
+                case Sar: return num_int(x >> s);
+                default: return num_int(static_cast<int32_t>(static_cast<uint32_t>(x) >> s));
+            }
+        }
+    }
+}
+
+}  // namespace kov::interp

@@ -1,0 +1,62 @@
+// Compiled numeric expressions.
+//
+// A numeric expression made only of literals, numeric variables, array
+// elements and operators is parsed once into a small tree, remembered by
+// its text address, and from then on evaluated from the tree. The tree
+// does exactly what the evaluator would do on the same text: the same
+// operator banks, the same order of evaluation and the same errors, and
+// it ends the expression where the evaluator would. Anything else (strings,
+// functions, indirection, FN) is left to the evaluator.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "values/number.h"
+
+namespace kov::interp {
+
+class Interp;
+
+struct CNode {
+    uint8_t op = 0;
+    uint8_t type = 0;       // variable or element type code; comparison code
+    uint16_t left = 0;      // child node indices
+    uint16_t right = 0;
+    uint16_t count = 0;     // subscripts of an element (in `left`, `right`)
+    uint32_t addr = 0;      // variable value address or array descriptor slot
+    values::Num k = 0;      // constant
+};
+
+struct CompiledSlot {
+    uint32_t key = 0;       // text address of the expression (0: empty)
+    uint16_t len = 0;       // text length
+    uint8_t state = 0;      // Empty, Ready or Refused
+    uint8_t attempts = 0;
+    uint32_t root = 0;      // index of the root node in the pool
+    enum : uint8_t { Empty = 0, Ready = 1, Refused = 2 };
+};
+
+class ExprCompiler {
+public:
+    static constexpr uint32_t kSlots = 4096;
+    static constexpr uint32_t kMaxNodes = 60000;
+
+    ExprCompiler() : m_slots(kSlots) { m_nodes.reserve(1024); }
+
+    CompiledSlot* slot(const uint8_t* p) {
+        return &m_slots[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kSlots - 1)];
+    }
+    // Parses the expression at `p` into a tree. False when the expression
+    // holds anything the trees do not cover (nothing is changed then).
+    bool compile(Interp& in, const uint8_t* p, CompiledSlot& slot);
+    // Evaluates a tree.
+    values::Num eval(Interp& in, uint32_t node) const;
+    void flush();
+
+private:
+    std::vector<CompiledSlot> m_slots;
+    std::vector<CNode> m_nodes;
+};
+
+}  // namespace kov::interp
