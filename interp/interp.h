@@ -78,10 +78,10 @@ enum class Lookup { NotName, NotFound, Found };
 struct TextCacheEntry {
     uint32_t key = 0;      // text address (0: empty)
     uint16_t len = 0;      // bytes of text the decoding covers
-    uint8_t kind = 0;      // TextCacheEntry::Variable or ::Literal
-    uint8_t type = 0;      // variable type code
-    uint64_t payload = 0;  // value address, or the literal's number word
-    enum : uint8_t { Variable = 1, Literal = 2 };
+    uint8_t kind = 0;      // Variable, Literal or Definition
+    uint8_t type = 0;      // variable type code; 1 for an FN definition
+    uint64_t payload = 0;  // value address, number word, or DEF text address
+    enum : uint8_t { Variable = 1, Literal = 2, Definition = 3 };
 };
 
 // How a program run ended.

@@ -244,6 +244,7 @@ void stmt_himem(Interp& in) {
         in.mem.set_fixed32(fixed::LibStart, 0);
         in.mem.set_fixed32(fixed::FnChain, 0);
         in.mem.set_fixed32(fixed::ProcChain, 0);
+        in.flush_text_cache();
     }
 }
 

@@ -371,11 +371,28 @@ void enter_call(Interp& in, uint32_t tag, uint32_t head_off, bool from_on) {
     uint32_t frame = in.sp;
     if (!is_name_char(*in.p)) raise(Err::BadCall);
     const uint8_t* after = nullptr;
-    uint32_t def = find_definition(in, head_off, in.p, after);
-    if (!def) {
-        def_scan(in);
-        def = find_definition(in, head_off, in.p, after);
-        if (!def) raise(Err::NoSuchFnProc);
+    uint32_t def;
+    // A call site resolved before goes straight to its definition; the
+    // chains only change when the cache is flushed too.
+    TextCacheEntry* e = in.text_cache_slot(in.p);
+    if (e->key == Memory::addr(in.p) && e->kind == TextCacheEntry::Definition && e->type == (tag == ftag::Fn)) {
+        def = static_cast<uint32_t>(e->payload);
+        after = in.p + e->len;
+    } else {
+        const uint8_t* name = in.p;
+        def = find_definition(in, head_off, name, after);
+        if (!def) {
+            def_scan(in);
+            def = find_definition(in, head_off, name, after);
+            if (!def) raise(Err::NoSuchFnProc);
+        }
+        if (in.text_cacheable(name) && after - name < 65536) {
+            e->key = Memory::addr(name);
+            e->len = static_cast<uint16_t>(after - name);
+            e->kind = TextCacheEntry::Definition;
+            e->type = tag == ftag::Fn;
+            e->payload = def;
+        }
     }
     in.p = after;
     const uint8_t* body = text_at(def);

@@ -331,6 +331,25 @@ bool Interp::get_ref(VarRef& ref) {
 VarRef Interp::get_ref_create() {
     VarRef ref;
     skip_spaces();
+    // Fast paths: a static integer variable, or a plain variable whose
+    // name was resolved here before.
+    uint8_t c = *p;
+    if (((c >= 'A' && c <= 'Z') || c == '@') && p[1] == '%' && p[2] != '(' && p[2] != '!' && p[2] != '?') {
+        ref.addr = 4u * (c - '@');
+        ref.type = vtype::Int;
+        p += 2;
+        return ref;
+    }
+    TextCacheEntry* e = text_cache_slot(p);
+    if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable && !(e->type & vtype::Array)) {
+        const uint8_t* r = p + e->len;
+        if (*r != '?' && *r != '!') {
+            ref.addr = static_cast<uint32_t>(e->payload);
+            ref.type = e->type;
+            p = r;
+            return ref;
+        }
+    }
     if (unary_indirection(*this, ref)) return ref;
     const uint8_t* end;
     Lookup l = find_name(*this, p, ref, end);
