@@ -75,7 +75,7 @@ void Interp::unwind_error_and_data_frames() {
 void Interp::push_string(const Value& s, uint8_t code) {
     push_room_check(4u + s.str_len);
     sp -= s.str_len;
-    std::memmove(Memory::ptr(sp), Memory::ptr(s.str_addr), s.str_len);
+    if (s.str_len) std::memmove(Memory::ptr(sp), Memory::ptr(s.str_addr), s.str_len);
     push32(static_cast<uint32_t>(s.str_len) | (static_cast<uint32_t>(code) << 8));
 }
 

@@ -521,7 +521,7 @@ void restore_data(Interp& in) {
 void stmt_install(Interp& in) {
     Value name = in.str_expr();
     uint8_t* acc = Memory::ptr(in.acc());
-    std::memmove(acc, Memory::ptr(name.str_addr), name.str_len);
+    if (name.str_len) std::memmove(acc, Memory::ptr(name.str_addr), name.str_len);
     acc[name.str_len] = 13;
     std::string file_name(reinterpret_cast<const char*>(acc), name.str_len);
 

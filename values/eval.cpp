@@ -504,12 +504,12 @@ Value Interp::bracketed() {
 
 Value Interp::make_string(std::string_view s) {
     size_t n = s.size() > 255 ? 255 : s.size();
-    std::memmove(Memory::ptr(acc()), s.data(), n);
+    if (n) std::memmove(Memory::ptr(acc()), s.data(), n);
     return Value::string(acc(), static_cast<uint8_t>(n));
 }
 
 Value Interp::to_acc(const Value& s) {
-    if (s.str_addr != acc()) std::memmove(Memory::ptr(acc()), Memory::ptr(s.str_addr), s.str_len);
+    if (s.str_addr != acc() && s.str_len) std::memmove(Memory::ptr(acc()), Memory::ptr(s.str_addr), s.str_len);
     return Value::string(acc(), s.str_len);
 }
 

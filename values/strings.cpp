@@ -82,7 +82,7 @@ void store_string_var(Interp& in, uint32_t descriptor, const Value& s) {
 
 void store_dollar_string(Interp& in, uint32_t addr, const Value& s) {
     uint8_t* q = in.mem.at(addr, s.str_len + 1u);
-    std::memmove(q, host_ptr(s.str_addr), s.str_len);
+    if (s.str_len) std::memmove(q, host_ptr(s.str_addr), s.str_len);
     q[s.str_len] = 13;
 }
 

@@ -56,6 +56,8 @@ out=$("$tmp/app2"); check "second bundle" "second" "$out"
 # Tokenising the listing of every golden program gives back the same bytes.
 for prog in "$root"/tests/programs/*/*.bas "$root"/bench/*.bas "$root"/examples/*.bas; do
   [ -f "$prog" ] || continue
+  # Only text programs: a few golden tests are deliberately damaged images.
+  python3 -c "import sys; d=open(sys.argv[1],'rb').read(); sys.exit(any(b<32 and b not in (9,10,13) for b in d))" "$prog" || continue
   "$kov" --tokenise "$prog" "$tmp/a.kov" 2>/dev/null || continue   # deliberately broken inputs
   "$kov" --list "$tmp/a.kov" > "$tmp/list.bas" || { echo "FAIL: list $prog"; fail=1; continue; }
   "$kov" --tokenise "$tmp/list.bas" "$tmp/b.kov" || { echo "FAIL: retokenise $prog"; fail=1; continue; }
