@@ -13,8 +13,13 @@ namespace kov::host {
 
 // Native stack of the interpreter thread, and how much of it BASIC-level
 // recursion may use before "No room" is raised.
+#ifdef KOV_SMALL_NATIVE_STACK
+constexpr size_t kInterpreterStackBytes = size_t{60} << 20;
+constexpr size_t kInterpreterStackLimit = size_t{48} << 20;
+#else
 constexpr size_t kInterpreterStackBytes = size_t{512} << 20;
 constexpr size_t kInterpreterStackLimit = size_t{480} << 20;
+#endif
 
 // Runs `image` (the program format) with `host`. Returns the exit status
 // (0 normal end, 1 untrapped error, 2 when the image cannot be loaded).

@@ -89,8 +89,29 @@ void skip_to_statement_end(Interp& in) {
 // line is returned. A `closing` line at a deeper level closes one nested
 // block; a line whose last byte before its CR is `opener` opens one.
 // Returns nullptr at the end marker.
-const uint8_t* block_scan(const uint8_t* line, uint8_t target_a, uint8_t target_b, uint8_t closing,
-                          uint8_t opener) {
+const uint8_t* block_scan_lines(const uint8_t* line, uint8_t target_a, uint8_t target_b, uint8_t closing,
+                                uint8_t opener);
+
+// The block scan, remembered per starting line and first target: the
+// answer depends only on the program text.
+const uint8_t* block_scan(Interp& in, const uint8_t* line, uint8_t target_a, uint8_t target_b,
+                          uint8_t closing, uint8_t opener) {
+    TextCacheEntry* e = in.text_cache_slot(line);
+    if (e->key == Memory::addr(line) && e->kind == TextCacheEntry::Block && e->type == target_a)
+        return Memory::ptr(static_cast<uint32_t>(e->payload));
+    const uint8_t* found = block_scan_lines(line, target_a, target_b, closing, opener);
+    if (found && in.text_cacheable(line)) {
+        e->key = Memory::addr(line);
+        e->len = 0;
+        e->kind = TextCacheEntry::Block;
+        e->type = target_a;
+        e->payload = Memory::addr(found);
+    }
+    return found;
+}
+
+const uint8_t* block_scan_lines(const uint8_t* line, uint8_t target_a, uint8_t target_b, uint8_t closing,
+                                uint8_t opener) {
     int depth = 0;
     for (;; line += line[0]) {
         uint8_t len = line[0];
@@ -298,7 +319,7 @@ void stmt_if(Interp& in) {
             return;
         }
         if (c == tok::Then && q[1] == 13) {
-            const uint8_t* line = block_scan(q + 2, tok::Else, tok::Endif, tok::Endif, tok::Then);
+            const uint8_t* line = block_scan(in, q + 2, tok::Else, tok::Endif, tok::Endif, tok::Then);
             if (!line) raise(Err::MissingEndif);
             in.p = line + 4;
             return;
@@ -310,7 +331,7 @@ void stmt_if(Interp& in) {
 // run, so continue after the matching ENDIF.
 void skip_else_block(Interp& in) {
     const uint8_t* line = block_keyword_line(in, tok::Else, tok::Else);
-    const uint8_t* end = block_scan(line, tok::Endif, tok::Endif, tok::Endif, tok::Then);
+    const uint8_t* end = block_scan(in, line, tok::Endif, tok::Endif, tok::Endif, tok::Then);
     if (!end) raise(Err::MissingEndif);
     in.p = end + 4;
 }
@@ -319,7 +340,7 @@ void skip_else_block(Interp& in) {
 // run, so continue after the matching ENDCASE.
 void skip_when_block(Interp& in) {
     const uint8_t* line = block_keyword_line(in, tok::When, tok::Otherwise);
-    const uint8_t* end = block_scan(line, tok::Endcase, tok::Endcase, tok::Endcase, tok::Of);
+    const uint8_t* end = block_scan(in, line, tok::Endcase, tok::Endcase, tok::Endcase, tok::Of);
     if (!end) raise(Err::MissingEndcase);
     in.p = end + 4;
 }
@@ -336,7 +357,7 @@ void stmt_case(Interp& in) {
     if (in.p[1] != 13) raise(Err::OfNotLast);
     const uint8_t* line = in.p + 2;
     for (;;) {
-        line = block_scan(line, tok::When, tok::Otherwise, tok::Endcase, tok::Of);
+        line = block_scan(in, line, tok::When, tok::Otherwise, tok::Endcase, tok::Of);
         if (!line) raise(Err::MissingEndcase);
         set_statement_pointer(in, line + 3);
         in.p = line + 4;
