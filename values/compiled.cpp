@@ -283,6 +283,17 @@ void ExprCompiler::flush() {
     m_nodes.clear();
 }
 
+// Leaves are read in line; anything else is evaluated recursively.
+inline Num ExprCompiler::operand(Interp& in, uint32_t index) const {
+    const CNode& n = m_nodes[index];
+    switch (n.op) {
+        case Const: return n.k;
+        case StaticInt: return num_int(static_cast<int32_t>(in.mem.fixed32(n.addr)));
+        case VarInt: case VarReal5: case VarReal8: return load_value(value_ptr(in, n.addr), n.type);
+        default: return eval(in, index);
+    }
+}
+
 Num ExprCompiler::eval(Interp& in, uint32_t index) const {
     const CNode& n = m_nodes[index];
     RealMode m = in.mode();
@@ -319,8 +330,8 @@ Num ExprCompiler::eval(Interp& in, uint32_t index) const {
         case Not: return num_int(~int_of(eval(in, n.left)));
         default: break;
     }
-    Num a = eval(in, n.left);
-    Num b = eval(in, n.right);
+    Num a = operand(in, n.left);
+    Num b = operand(in, n.right);
     switch (n.op) {
         case Add:
             if (is_int(a) && is_int(b)) {

@@ -52,6 +52,7 @@ public:
     bool compile(Interp& in, const uint8_t* p, CompiledSlot& slot);
     // Evaluates a tree.
     values::Num eval(Interp& in, uint32_t node) const;
+    values::Num operand(Interp& in, uint32_t node) const;
     void flush();
 
 private:
