@@ -42,7 +42,7 @@ void not_available(const char* what) {
 
 // Line entry: p is at a line's length byte. Returns false at the end of
 // the program (the stop sequence then follows).
-static void line_entry(Interp& in) {
+static inline void line_entry(Interp& in) {
     const uint8_t* line = in.p;
     uint8_t len = line[0];
     if (len == 0) {

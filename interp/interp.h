@@ -232,7 +232,15 @@ public:
     // Creates a variable record for the name at p; returns its value address.
     uint32_t create_var(const uint8_t* name, const uint8_t* name_end, uint32_t head_off, uint32_t value_size);
     // Array element count of a descriptor; element size from the type.
-    static uint32_t element_size(uint8_t type);
+    static uint32_t element_size(uint8_t type) {
+        switch (type & ~vtype::Array) {
+            case vtype::Int: return 4;
+            case vtype::Real5: return 5;
+            case vtype::Real8: return 8;
+            case vtype::StrVar: return 6;
+            default: return 4;
+        }
+    }
     uint32_t array_count(uint32_t descriptor);
 
     // ---- expressions (values/eval.cpp) ----

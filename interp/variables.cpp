@@ -53,7 +53,7 @@ inline const uint8_t* rec_ptr(Memory& mem, uint32_t rec) {
 
 }  // namespace
 
-uint32_t Interp::element_size(uint8_t type) { return value_size(type & ~vtype::Array); }
+
 
 uint32_t Interp::array_count(uint32_t descriptor) {
     const uint8_t* d = rec_ptr(mem, descriptor);
@@ -568,7 +568,28 @@ void Interp::assignment() {
             return;
         }
     }
-    VarRef ref = get_ref_create();
+    VarRef ref;
+    if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable && (e->type & vtype::Array)) {
+        // An element of an array resolved before (not the whole array).
+        const uint8_t* q = p + e->len;
+        while (*q == ' ') ++q;
+        if (*q != ')') {
+            p += e->len;
+            ref.addr = array_element(static_cast<uint32_t>(e->payload), e->type);
+            ref.type = e->type & static_cast<uint8_t>(~vtype::Array);
+            if (*p == '?' || *p == '!') {
+                uint8_t c = *p++;
+                int32_t base = to_int(load_num(ref));
+                int32_t off = int_factor();
+                ref.addr = static_cast<uint32_t>(base) + static_cast<uint32_t>(off);
+                ref.type = c == '?' ? vtype::Byte : vtype::Int;
+            }
+        } else {
+            ref = get_ref_create();
+        }
+    } else {
+        ref = get_ref_create();
+    }
     uint8_t op = assignment_operator(*this);
     if (ref.type & vtype::Array) {
         assign_array(*this, ref, op);

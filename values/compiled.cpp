@@ -308,6 +308,15 @@ Num ExprCompiler::eval(Interp& in, uint32_t index) const {
             const uint8_t* d = value_ptr(in, desc);
             uint8_t dims = d[0];
             if (dims == 0) raise(Err::BadUseOfArray);
+            uint32_t esize = n.type == vtype::Int ? 4 : n.type == vtype::Real5 ? 5 : 8;
+            if (dims == 1 && n.count == 1) {
+                // One subscript: the common case.
+                int32_t s = int_of(operand(in, n.left));
+                uint32_t size;
+                std::memcpy(&size, d + 1, 4);
+                if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
+                return load_value(value_ptr(in, desc + 5 + static_cast<uint32_t>(s) * esize), n.type);
+            }
             uint32_t index = 0;
             uint16_t subs[2] = {n.left, n.right};
             for (int k = 0; k < dims; ++k) {
@@ -319,7 +328,7 @@ Num ExprCompiler::eval(Interp& in, uint32_t index) const {
                 index = index * size + static_cast<uint32_t>(s);
             }
             if (n.count > dims) raise(Err::MissingBracket);   // too many
-            uint32_t a = desc + 1 + 4u * dims + index * Interp::element_size(n.type);
+            uint32_t a = desc + 1 + 4u * dims + index * esize;
             return load_value(value_ptr(in, a), n.type);
         }
         case Neg: {
