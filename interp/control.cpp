@@ -307,24 +307,42 @@ void stmt_if(Interp& in) {
         }
         return;
     }
+    // Where a false condition continues depends only on the text after
+    // it, so the scan's answer is remembered there.
+    TextCacheEntry* e = in.text_cache_slot(in.p);
+    if (e->key == Memory::addr(in.p) && e->kind == TextCacheEntry::IfFalse) {
+        in.p = Memory::ptr(static_cast<uint32_t>(e->payload));
+        if (e->type) take_else(in);
+        return;
+    }
+    const uint8_t* start = in.p;
+    bool is_else = false;
     for (const uint8_t* q = in.p;; ++q) {
         uint8_t c = *q;
         if (c == 13) {
             in.p = q;
-            return;
+            break;
         }
         if (c == tok::Else) {
             in.p = q + 1;
-            take_else(in);
-            return;
+            is_else = true;
+            break;
         }
         if (c == tok::Then && q[1] == 13) {
             const uint8_t* line = block_scan(in, q + 2, tok::Else, tok::Endif, tok::Endif, tok::Then);
             if (!line) raise(Err::MissingEndif);
             in.p = line + 4;
-            return;
+            break;
         }
     }
+    if (in.text_cacheable(start)) {
+        e->key = Memory::addr(start);
+        e->len = 0;
+        e->kind = TextCacheEntry::IfFalse;
+        e->type = is_else;
+        e->payload = Memory::addr(in.p);
+    }
+    if (is_else) take_else(in);
 }
 
 // Line entry met ELSE first in a line: the THEN part of a block IF has

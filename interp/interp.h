@@ -80,8 +80,9 @@ struct TextCacheEntry {
     uint16_t len = 0;      // bytes of text the decoding covers
     uint8_t kind = 0;      // Variable, Literal or Definition
     uint8_t type = 0;      // variable type code; 1 for an FN definition
-    uint64_t payload = 0;  // value address, number word, DEF text or block end
-    enum : uint8_t { Variable = 1, Literal = 2, Definition = 3, Block = 4 };
+    uint64_t payload = 0;  // value address, number word, DEF text, block end,
+                           // or where a false IF continues
+    enum : uint8_t { Variable = 1, Literal = 2, Definition = 3, Block = 4, IfFalse = 5 };
 };
 
 // How a program run ended.
