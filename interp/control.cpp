@@ -299,8 +299,10 @@ void stmt_endwhile(Interp& in) {
 
 // IF condition [THEN] ... [ELSE ...], and the block form with THEN last
 // on its line.
-void stmt_if(Interp& in) {
-    if (in.int_expr() != 0) {
+void stmt_if(Interp& in) { if_continue(in, in.int_expr() != 0); }
+
+void if_continue(Interp& in, bool condition) {
+    if (condition) {
         if (in.skip_spaces() == tok::Then) {
             ++in.p;
             if (in.skip_spaces() == tok::LineNumber) jump_to_line(in, in.int_factor());

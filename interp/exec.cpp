@@ -22,6 +22,7 @@ constexpr uint8_t kTokLine = 0x86;
 constexpr uint8_t kTokOff = 0x87;
 constexpr uint8_t kTokError = 0x85;
 constexpr uint8_t kTokOn = 0xEE;
+constexpr uint8_t kTokIf = 0xE7;
 constexpr uint8_t kUrgent = host::flag::Quit | host::flag::Tick | host::flag::Escape;
 }  // namespace
 
@@ -86,6 +87,12 @@ Value Interp::exec(bool in_fn) {
         mem.set_fixed32(fixed::StmtPtr, Memory::addr(p));
         uint8_t c = *p;
         while (c == ' ') c = *++p;
+        // Assignments and IF decoded before run from their decoded form.
+        if ((c >= '@' && c <= 'z') || c == kTokIf) {
+            StmtSlot* s = m_compiler.stmt_slot(p);
+            if (s->key != Memory::addr(p)) build_stmt_slot(p, *s);
+            if (s->key == Memory::addr(p) && run_stmt_slot(*s)) continue;
+        }
         if (c >= 0xC7 || (c <= 0x0C && c != 0)) {
             ++p;
             while (*p == ' ') ++p;

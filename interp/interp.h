@@ -299,6 +299,11 @@ public:
     // Evaluates a compiled expression at p, if there is one (true), or
     // tries to compile it.
     bool compiled_expr(Num& out);
+    // Decodes the statement at `start` into `slot` (left empty when it
+    // should be tried again later).
+    void build_stmt_slot(const uint8_t* start, StmtSlot& slot);
+    // Runs a decoded statement; false when the slot holds none.
+    bool run_stmt_slot(const StmtSlot& slot);
     // Nesting depth of run_function (FN calls in progress).
     int fn_depth = 0;
 };

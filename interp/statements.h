@@ -101,6 +101,8 @@ void on_error(Interp&);            // after ON ERROR
 void on_goto(Interp&);             // ON expr GOTO/GOSUB/PROC
 void restore_error(Interp&);       // RESTORE ERROR
 void restore_data(Interp&);        // RESTORE DATA
+// The rest of IF once its condition is known (p after the condition).
+void if_continue(Interp&, bool condition);
 // Line entry met ELSE / WHEN / OTHERWISE at the start of a line body:
 // skip to after the matching ENDIF / ENDCASE.
 void skip_else_block(Interp&);

@@ -278,8 +278,21 @@ bool ExprCompiler::compile(Interp& in, const uint8_t* p, CompiledSlot& slot) {
     return true;
 }
 
+bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& root, const uint8_t*& end) {
+    if (m_nodes.size() > kMaxNodes) return false;
+    size_t mark = m_nodes.size();
+    Parser parser(in, m_nodes, p);
+    if (!parser.binary(1, root) || m_nodes.size() > 65535) {
+        m_nodes.resize(mark);
+        return false;
+    }
+    end = parser.q;
+    return true;
+}
+
 void ExprCompiler::flush() {
     for (CompiledSlot& s : m_slots) s = CompiledSlot{};
+    for (StmtSlot& s : m_stmts) s = StmtSlot{};
     m_nodes.clear();
 }
 

@@ -37,6 +37,19 @@ struct CompiledSlot {
     enum : uint8_t { Empty = 0, Ready = 1, Refused = 2 };
 };
 
+// A statement decoded once: an assignment of a compiled expression to a
+// numeric variable or array element, or an IF with a compiled condition.
+struct StmtSlot {
+    uint32_t key = 0;       // text address of the statement (0: empty)
+    uint8_t kind = 0;
+    uint8_t type = 0;       // type code of the target
+    uint16_t len = 0;       // text length up to the end of the expression
+    uint32_t target = 0;    // value address, or array descriptor slot
+    uint32_t expr = 0;      // root of the right-hand side or condition
+    uint32_t subscript = 0; // root of the subscript of an array element
+    enum : uint8_t { Empty = 0, Refused, AssignVar, AssignStatic, AssignElement, If };
+};
+
 class ExprCompiler {
 public:
     static constexpr uint32_t kSlots = 4096;
@@ -55,7 +68,16 @@ public:
     values::Num operand(Interp& in, uint32_t node) const;
     void flush();
 
+    static constexpr uint32_t kStmtSlots = 4096;
+    StmtSlot* stmt_slot(const uint8_t* p) {
+        return &m_stmts[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kStmtSlots - 1)];
+    }
+    // Compiles the expression at `p` for a statement slot: the root, and
+    // the text after the expression in `end`.
+    bool compile_part(Interp& in, const uint8_t* p, uint32_t& root, const uint8_t*& end);
+
 private:
+    std::vector<StmtSlot> m_stmts = std::vector<StmtSlot>(kStmtSlots);
     std::vector<CompiledSlot> m_slots;
     std::vector<CNode> m_nodes;
 };
