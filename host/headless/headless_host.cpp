@@ -62,7 +62,7 @@ bool HeadlessHost::fill(int timeout_ms) {
 
 int HeadlessHost::read_key(int timeout_cs) {
     flush_output();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_cs * 10);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t{timeout_cs} * 10);
     for (;;) {
         if (!m_keys.empty()) {
             int k = m_keys.front();
