@@ -1,0 +1,2 @@
+10 INSTALL "positions_lib.kov"
+20 PROCerr

@@ -1,0 +1,5 @@
+10 INSTALL "positions_lib.kov"
+20 ON ERROR PRINT REPORT$;" ";ERL: GOTO 40
+30 PROCerr
+40 ON ERROR OFF
+50 PROCstop
