@@ -307,6 +307,37 @@ inline Num ExprCompiler::operand(Interp& in, uint32_t index) const {
     }
 }
 
+[[gnu::noinline]] Num ExprCompiler::element(Interp& in, const CNode& n) const {
+    uint32_t desc;
+    std::memcpy(&desc, value_ptr(in, n.addr), 4);
+    if (desc == 0) raise(Err::BadUseOfArray);
+    const uint8_t* d = value_ptr(in, desc);
+    uint8_t dims = d[0];
+    if (dims == 0) raise(Err::BadUseOfArray);
+    uint32_t esize = n.type == vtype::Int ? 4 : n.type == vtype::Real5 ? 5 : 8;
+    if (dims == 1 && n.count == 1) {
+        // One subscript: the common case.
+        int32_t s = int_of(operand(in, n.left));
+        uint32_t size;
+        std::memcpy(&size, d + 1, 4);
+        if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
+        return load_value(value_ptr(in, desc + 5 + static_cast<uint32_t>(s) * esize), n.type);
+    }
+    uint32_t index = 0;
+    uint16_t subs[2] = {n.left, n.right};
+    for (int k = 0; k < dims; ++k) {
+        if (k == n.count) raise(Err::MissingComma);   // the text has too few subscripts
+        int32_t s = int_of(eval(in, subs[k]));
+        uint32_t size;
+        std::memcpy(&size, d + 1 + 4 * k, 4);
+        if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
+        index = index * size + static_cast<uint32_t>(s);
+    }
+    if (n.count > dims) raise(Err::MissingBracket);   // too many
+    uint32_t a = desc + 1 + 4u * dims + index * esize;
+    return load_value(value_ptr(in, a), n.type);
+}
+
 Num ExprCompiler::eval(Interp& in, uint32_t index) const {
     const CNode& n = m_nodes[index];
     RealMode m = in.mode();
@@ -314,79 +345,83 @@ Num ExprCompiler::eval(Interp& in, uint32_t index) const {
         case Const: return n.k;
         case StaticInt: return num_int(static_cast<int32_t>(in.mem.fixed32(n.addr)));
         case VarInt: case VarReal5: case VarReal8: return load_value(value_ptr(in, n.addr), n.type);
-        case Element: {
-            uint32_t desc;
-            std::memcpy(&desc, value_ptr(in, n.addr), 4);
-            if (desc == 0) raise(Err::BadUseOfArray);
-            const uint8_t* d = value_ptr(in, desc);
-            uint8_t dims = d[0];
-            if (dims == 0) raise(Err::BadUseOfArray);
-            uint32_t esize = n.type == vtype::Int ? 4 : n.type == vtype::Real5 ? 5 : 8;
-            if (dims == 1 && n.count == 1) {
-                // One subscript: the common case.
-                int32_t s = int_of(operand(in, n.left));
-                uint32_t size;
-                std::memcpy(&size, d + 1, 4);
-                if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
-                return load_value(value_ptr(in, desc + 5 + static_cast<uint32_t>(s) * esize), n.type);
-            }
-            uint32_t index = 0;
-            uint16_t subs[2] = {n.left, n.right};
-            for (int k = 0; k < dims; ++k) {
-                if (k == n.count) raise(Err::MissingComma);   // the text has too few subscripts
-                int32_t s = int_of(eval(in, subs[k]));
-                uint32_t size;
-                std::memcpy(&size, d + 1 + 4 * k, 4);
-                if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
-                index = index * size + static_cast<uint32_t>(s);
-            }
-            if (n.count > dims) raise(Err::MissingBracket);   // too many
-            uint32_t a = desc + 1 + 4u * dims + index * esize;
-            return load_value(value_ptr(in, a), n.type);
-        }
+        case Element: return element(in, n);
         case Neg: {
             Num v = eval(in, n.left);
             if (is_int(v) && as_int(v) != INT32_MIN) return num_int(-as_int(v));
             return num_neg(v, m);
         }
         case Not: return num_int(~int_of(eval(in, n.left)));
-        default: break;
-    }
-    Num a = operand(in, n.left);
-    Num b = operand(in, n.right);
-    switch (n.op) {
-        case Add:
+        // Binary operators: integers and pairs of 5-byte reals go straight
+        // to their bank; other mixtures through the general operator.
+        case Add: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
             if (is_int(a) && is_int(b)) {
                 int32_t r;
                 if (!__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+            } else if (is_r5(a) && is_r5(b)) {
+                return r5_add(a, b);
             }
             return num_add(a, b, m);
-        case Sub:
+        }
+        case Sub: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
             if (is_int(a) && is_int(b)) {
                 int32_t r;
                 if (!__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+            } else if (is_r5(a) && is_r5(b)) {
+                return r5_sub(a, b);
             }
             return num_sub(a, b, m);
-        case Mul:
+        }
+        case Mul: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
             if (is_int(a) && is_int(b)) {
                 int32_t r;
                 if (!__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+            } else if (is_r5(a) && is_r5(b)) {
+                return r5_mul(a, b);
             }
             return num_mul(a, b, m);
-        case Div: return num_div(a, b, m);
-        case IDiv: return num_int(num_idiv(a, b));
-        case Mod: return num_int(num_imod(a, b));
-        case Pow: return num_pow(a, b, m);
-        case And: return num_int(int_of(a) & int_of(b));
-        case Or: return num_int(int_of(a) | int_of(b));
-        case Eor: return num_int(int_of(a) ^ int_of(b));
+        }
+        case Div: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
+            return num_div(a, b, m);
+        }
+        case IDiv: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
+            return num_int(num_idiv(a, b));
+        }
+        case Mod: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
+            return num_int(num_imod(a, b));
+        }
+        case Pow: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
+            return num_pow(a, b, m);
+        }
+        case And: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
+            return num_int(int_of(a) & int_of(b));
+        }
+        case Or: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
+            return num_int(int_of(a) | int_of(b));
+        }
+        case Eor: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
+            return num_int(int_of(a) ^ int_of(b));
+        }
         case Compare: {
+            Num a = operand(in, n.left), b = operand(in, n.right);
             int c;
             if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
+            else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
             else c = num_compare(a, b, m);
             return num_int(compare_result(c, n.type) ? -1 : 0);
         }
         default: {   // Shift
+            Num a = operand(in, n.left), b = operand(in, n.right);
             int32_t x = int_of(a);
             uint32_t s = static_cast<uint32_t>(int_of(b)) & 31;
             switch (n.type) {

@@ -66,6 +66,7 @@ public:
     // Evaluates a tree.
     values::Num eval(Interp& in, uint32_t node) const;
     values::Num operand(Interp& in, uint32_t node) const;
+    values::Num element(Interp& in, const CNode& n) const;
     void flush();
 
     static constexpr uint32_t kStmtSlots = 4096;
