@@ -511,6 +511,17 @@ static void assign_array(Interp& in, const VarRef& ref, uint8_t op) {
     in.p = save;
     Value first = in.expr();
     if (in.skip_spaces() != ',') {
+        if (first.is_str) {
+            // Building each element's new string may reuse the accumulator
+            // that the value lies in, so every element takes it from a copy
+            // kept on the stack.
+            in.push_string(first);
+            uint32_t copy_sp = in.sp;
+            Value copy = Value::string(copy_sp + 4, first.str_len);
+            for (uint32_t i = 0; i < count; ++i) combine(i, copy);
+            in.sp = copy_sp + 4 + first.str_len;
+            return;
+        }
         for (uint32_t i = 0; i < count; ++i) combine(i, first);
         return;
     }
