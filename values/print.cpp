@@ -11,15 +11,11 @@
 #include "values/functions.h"
 #include "values/numtext.h"
 #include "values/strings.h"
+#include "vdu/vdu.h"
 
 namespace kov::interp {
 
 namespace {
-
-// Text row for VPOS, counted from the line feeds written through the
-// counting output and the line reader until the VDU driver keeps the
-// real text cursor.
-uint32_t g_text_row = 0;
 
 bool at_end(uint8_t c) { return c == ':' || c == 13 || c == tok::Else; }
 
@@ -59,7 +55,6 @@ void print_tab(Interp& in) {
         in.oswrch(31);
         in.oswrch(static_cast<uint8_t>(x));
         in.oswrch(static_cast<uint8_t>(y));
-        g_text_row = static_cast<uint8_t>(y);
         return;
     }
     in.close_bracket();
@@ -110,7 +105,6 @@ void read_line(Interp& in, uint8_t* buf) {
     buf[len] = 13;
     in.oswrch(13);
     in.oswrch(10);
-    ++g_text_row;
 }
 
 // Assigns a field of typed or DATA text to a variable: strings as they
@@ -272,10 +266,7 @@ void read_item(Interp& in, const VarRef& ref) {
 // column, and a non-zero WIDTH starts a new line when COUNT reaches it.
 void Interp::count_out(uint8_t c) {
     oswrch(c);
-    if (c < 13) {
-        if (c == 10) ++g_text_row;
-        return;
-    }
+    if (c < 13) return;
     if (c == 13) {
         set_count(0);
         return;
@@ -442,9 +433,10 @@ Value one_char(Interp& in, uint8_t c) {
 Value fn_count(Interp& in) { return Value::integer(static_cast<int32_t>(in.count())); }
 
 // POS follows COUNT until the VDU driver keeps the text cursor.
-Value fn_pos(Interp& in) { return Value::integer(static_cast<int32_t>(in.count())); }
+// The text cursor as the VDU driver keeps it.
+Value fn_pos(Interp& in) { return Value::integer(in.vdu->column()); }
 
-Value fn_vpos(Interp&) { return Value::integer(static_cast<int32_t>(interp::g_text_row)); }
+Value fn_vpos(Interp& in) { return Value::integer(in.vdu->row()); }
 
 Value fn_get(Interp& in) { return Value::integer(in.read_key(-1)); }
 

@@ -1,0 +1,8 @@
+REM POS and VPOS follow the text cursor of the VDU driver
+PRINT "abc";:X=POS:Y=VPOS:PRINT
+PRINT X;" ";Y
+PRINT "x":PRINT "y";:PRINT VPOS
+VDU 31,5,7:A=POS:B=VPOS:PRINT
+PRINT A;" ";B
+PRINT "12";CHR$(8);:PRINT POS
+PRINT "abc";CHR$(13);:PRINT POS
