@@ -5,6 +5,7 @@
 
 #include "interp/interp.h"
 #include "values/numtext.h"
+#include "values/operators.h"
 
 namespace kov::interp {
 
@@ -18,22 +19,9 @@ enum Op : uint8_t {
     Neg, Not, Add, Sub, Mul, Div, IDiv, Mod, Pow, And, Or, Eor, Compare, Shift,
 };
 
-constexpr uint8_t kTokAnd = 0x80, kTokDiv = 0x81, kTokEor = 0x82, kTokMod = 0x83, kTokOr = 0x84;
+using namespace values::ops;
+
 constexpr uint8_t kTokNot = 0xAC, kTokTrue = 0xB9, kTokFalse = 0xA3;
-
-constexpr std::array<uint8_t, 256> build_priorities() {
-    std::array<uint8_t, 256> t{};
-    t[kTokOr] = 1; t[kTokEor] = 1; t[kTokAnd] = 2;
-    t['<'] = 3; t['='] = 3; t['>'] = 3;
-    t['+'] = 4; t['-'] = 4;
-    t['*'] = 5; t['/'] = 5; t[kTokDiv] = 5; t[kTokMod] = 5;
-    t['^'] = 6;
-    return t;
-}
-constexpr std::array<uint8_t, 256> kPriority = build_priorities();
-
-// Comparison and shift codes (as the evaluator's).
-enum Cmp : uint8_t { Le = 5, Ne = 6, Ge = 7, Lt = 8, Eq = 9, Gt = 12, Shl = 16, Shl3 = 17, Sar = 18, Shr = 19 };
 
 // Parses without side effects; every failure returns false.
 class Parser {
@@ -101,27 +89,22 @@ private:
     bool relation(uint8_t& code) {
         uint8_t c1 = *q++;
         while (*q == ' ') ++q;
-        uint8_t c2 = *q;
-        if (c2 != '<' && c2 != '=' && c2 != '>') {
-            code = c1 == '<' ? Lt : c1 == '=' ? Eq : Gt;
+        int c = relation_code(c1, *q);
+        if (c == 0) {
+            code = single_relation(c1);
             return true;
         }
+        if (c < 0) return false;   // "==": the evaluator reports it
         ++q;
-        if (c2 == c1) {
-            if (c1 == '=') return false;   // "==": the evaluator reports it
+        code = static_cast<uint8_t>(c);
+        if (c == Shl || c == Sar) {
             const uint8_t* r = q;
             while (*r == ' ') ++r;
             if (*r == c1) {
                 q = r + 1;
-                code = c1 == '<' ? Shl3 : Shr;
-            } else {
-                code = c1 == '<' ? Shl : Sar;
+                code = c == Shl ? Shl3 : Shr;
             }
-            return true;
         }
-        if ((c1 == '<' && c2 == '=') || (c1 == '=' && c2 == '<')) code = Le;
-        else if ((c1 == '>' && c2 == '=') || (c1 == '=' && c2 == '>')) code = Ge;
-        else code = Ne;
         return true;
     }
 
@@ -222,19 +205,6 @@ private:
     Interp& m_in;
     std::vector<CNode>& m_nodes;
 };
-
-inline int32_t int_of(Num n) { return is_int(n) ? as_int(n) : values::to_int(n); }
-
-inline bool compare_result(int c, uint8_t op) {
-    switch (op) {
-        case Le: return c <= 0;
-        case Ne: return c != 0;
-        case Ge: return c >= 0;
-        case Lt: return c < 0;
-        case Eq: return c == 0;
-        default: return c > 0;
-    }
-}
 
 inline const uint8_t* value_ptr(Interp& in, uint32_t a) {
     return a < fixed::Size ? in.mem.fixed_area() + a : Memory::ptr(a);

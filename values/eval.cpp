@@ -7,6 +7,7 @@
 #include "interp/interp.h"
 #include "values/functions.h"
 #include "values/numtext.h"
+#include "values/operators.h"
 #include "values/strings.h"
 
 namespace kov::interp {
@@ -15,18 +16,12 @@ using namespace values;
 
 namespace {
 
-constexpr uint8_t kTokAnd = 0x80;
-constexpr uint8_t kTokDiv = 0x81;
-constexpr uint8_t kTokEor = 0x82;
-constexpr uint8_t kTokMod = 0x83;
-constexpr uint8_t kTokOr = 0x84;
+using namespace values::ops;
+
 constexpr uint8_t kTokLineNumber = 0x8D;
 constexpr uint8_t kTokDim = 0xDE;
 constexpr uint8_t kTokReport = 0xF6;
 constexpr uint8_t kTokTint = 0x0A;
-
-// Comparison operator codes (also the operator indices of the table).
-enum Cmp : uint8_t { Le = 5, Ne = 6, Ge = 7, Lt = 8, Eq = 9, Gt = 12, Shl = 16, Shl3 = 17, Sar = 18, Shr = 19 };
 
 inline Num add_fast(Num a, Num b, RealMode m) {
     if (is_int(a) && is_int(b)) {
@@ -52,42 +47,8 @@ inline Num mul_fast(Num a, Num b, RealMode m) {
     return num_mul(a, b, m);
 }
 
-inline int32_t int_of(Num n) { return is_int(n) ? as_int(n) : values::to_int(n); }
-
-inline bool compare_result(int c, uint8_t op) {
-    switch (op) {
-        case Le: return c <= 0;
-        case Ne: return c != 0;
-        case Ge: return c >= 0;
-        case Lt: return c < 0;
-        case Eq: return c == 0;
-        default: return c > 0;
-    }
-}
-
 inline Value truth(bool b) { return Value::integer(b ? -1 : 0); }
 
-// Binary operator priorities by first byte: 1 OR EOR, 2 AND,
-// 3 comparisons and shifts, 4 + -, 5 * / DIV MOD, 6 ^; 0 for anything
-// that ends an operand.
-constexpr std::array<uint8_t, 256> build_priorities() {
-    std::array<uint8_t, 256> t{};
-    t[kTokOr] = 1;
-    t[kTokEor] = 1;
-    t[kTokAnd] = 2;
-    t['<'] = 3;
-    t['='] = 3;
-    t['>'] = 3;
-    t['+'] = 4;
-    t['-'] = 4;
-    t['*'] = 5;
-    t['/'] = 5;
-    t[kTokDiv] = 5;
-    t[kTokMod] = 5;
-    t['^'] = 6;
-    return t;
-}
-constexpr std::array<uint8_t, 256> kPriority = build_priorities();
 
 Num need_num(const Value& v) {
     if (v.is_str) raise(Err::TypeMismatch);
@@ -97,30 +58,25 @@ Num need_num(const Value& v) {
 // Reads a comparison or shift operator at p (first byte '<', '=' or '>').
 uint8_t read_relation(Interp& in) {
     const uint8_t* q = in.p;
-    uint8_t c1 = *q;
-    ++q;
+    uint8_t c1 = *q++;
     while (*q == ' ') ++q;
-    uint8_t c2 = *q;
-    if (c2 != '<' && c2 != '=' && c2 != '>') {
+    int code = relation_code(c1, *q);
+    if (code == 0) {
         in.p = q;
-        return c1 == '<' ? Lt : c1 == '=' ? Eq : Gt;
+        return single_relation(c1);
     }
+    if (code < 0) raise(Err::SyntaxError);
     ++q;
-    if (c2 == c1) {
-        if (c1 == '=') raise(Err::SyntaxError);
+    if (code == Shl || code == Sar) {
         const uint8_t* r = q;
         while (*r == ' ') ++r;
         if (*r == c1) {
             in.p = r + 1;
-            return c1 == '<' ? Shl3 : Shr;
+            return code == Shl ? Shl3 : Shr;
         }
-        in.p = q;
-        return c1 == '<' ? Shl : Sar;
     }
     in.p = q;
-    if ((c1 == '<' && c2 == '=') || (c1 == '=' && c2 == '<')) return Le;
-    if ((c1 == '>' && c2 == '=') || (c1 == '=' && c2 == '>')) return Ge;
-    return Ne;
+    return static_cast<uint8_t>(code);
 }
 
 Value binary(Interp& in, int min);
