@@ -1,0 +1,2 @@
+10 PRINT "chaining"
+20 CHAIN "damaged"
