@@ -448,7 +448,7 @@ static void assign_array(Interp& in, const VarRef& ref, uint8_t op) {
     if (!desc) raise(Err::BadUseOfArray);
     uint8_t et = ref.type & ~vtype::Array;
     uint32_t count = in.array_count(desc);
-    const uint8_t* d = Memory::ptr(desc);
+    const uint8_t* d = rec_ptr(in.mem, desc);
     uint32_t elems = desc + 1 + 4u * d[0];
     uint32_t esize = Interp::element_size(et);
     auto combine = [&](uint32_t i, const Value& v) {
@@ -490,7 +490,7 @@ static void assign_array(Interp& in, const VarRef& ref, uint8_t op) {
                         uint32_t sdesc = src.addr < fixed::Size ? in.mem.fixed32(src.addr) : in.mem.read32(src.addr);
                         if (!sdesc) raise(Err::BadUseOfArray);
                         if (in.array_count(sdesc) != count) raise(Err::TypeMismatch);
-                        uint32_t selems = sdesc + 1 + 4u * Memory::ptr(sdesc)[0];
+                        uint32_t selems = sdesc + 1 + 4u * rec_ptr(in.mem, sdesc)[0];
                         for (uint32_t i = 0; i < count; ++i) {
                             Value v = in.load(VarRef{selems + i * esize, et});
                             combine(i, v);
