@@ -312,7 +312,12 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
         VarRef ref;
         const uint8_t* after;
     };
-    Formal remembered[kRememberedRefs];
+    // Left uninitialised: only the entries written are read.
+    union Slots {
+        Slots() {}
+        Formal item[kRememberedRefs];
+    } slots;
+    Formal* remembered = slots.item;
     const uint8_t* call = in.p;
     int count = 0;
     in.p = def;
@@ -484,7 +489,11 @@ void stmt_local(Interp& in) {
     uint32_t top = in.peek32();
     if (top != ftag::Proc && top != ftag::Fn && top != ftag::Local) raise(Err::NotInFnOrProc);
     // First pass: save every item; second pass: clear them.
-    VarRef remembered[kRememberedRefs];
+    union Slots {
+        Slots() {}
+        VarRef item[kRememberedRefs];
+    } slots;
+    VarRef* remembered = slots.item;
     const uint8_t* list = in.p;
     int count = 0;
     for (;;) {
