@@ -67,24 +67,12 @@ int32_t num_imod(Num a, Num b);             // MOD
 // -1, 0 or 1. Integers signed; reals by value; equality exact.
 int num_compare(Num a, Num b, RealMode mode);
 
-// ---- the 5-byte bank proper (real5.cpp); operands are 5-byte reals or
-//      integer 0, results likewise ----
-Num r5_add(Num a, Num b);
-Num r5_sub(Num a, Num b);
-Num r5_mul(Num a, Num b);
+// ---- the 5-byte bank proper; operands are 5-byte reals or integer 0,
+//      results likewise. The hot operations are inline in real5.h. ----
 Num r5_div(Num a, Num b);
-int r5_compare(Num a, Num b);
-Num int_to_r5(int32_t i);
 // Sign flip of a 5-byte real; the integer 0 stays 0.
 constexpr Num r5_negate(Num n) { return n == 0 ? 0 : n ^ 0x80000000u; }
-// Building blocks of the bank for other 5-byte routines. `sign` is 0 or
-// 0x80000000; bit 63 of `reg` weighs 2^(exponent - 128).
-// r5_round: `reg` has bit 63 set; rounds on its low 32 bits (above half up,
-// exactly half sets the lowest mantissa bit); exponent past 255 "Number too
-// big", below 1 the integer 0.
-Num r5_round(uint32_t sign, uint64_t reg, int exponent);
-// r5_normalise: shifts `reg` left until bit 63 is set, lowering the
-// exponent; 0 or an exponent reaching 0 gives the integer 0; then rounds.
-Num r5_normalise(uint32_t sign, uint64_t reg, int exponent);
 
 }  // namespace kov::values
+
+#include "values/real5.h"

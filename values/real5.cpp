@@ -1,12 +1,5 @@
-// The 5-byte real bank: addition, subtraction, multiplication, division and
-// comparison on 40-bit reals, computed entirely in integer arithmetic.
-//
-// A working value is a sign, a mantissa with its leading 1 explicit and the
-// exponent byte. Results are rounded on 32 guard bits below the 32-bit
-// mantissa; an exact half sets the lowest mantissa bit (ties go to odd).
-#include <bit>
-#include <utility>
-
+// 5-byte real division (the rest of the bank is inline in real5.h): the
+// quotient of the 32-bit mantissas, rounded on the remainder.
 #include "interp/errors.h"
 #include "values/number.h"
 
@@ -21,79 +14,6 @@ inline uint32_t full_mantissa(Num n) { return r5_mantissa(n) | kSignBit; }
 inline uint32_t sign_of(Num n) { return r5_mantissa(n) & kSignBit; }
 
 }  // namespace
-
-Num r5_round(uint32_t sign, uint64_t reg, int exponent) {
-    uint32_t mantissa = static_cast<uint32_t>(reg >> 32);
-    const uint32_t guard = static_cast<uint32_t>(reg);
-    if (guard > 0x80000000u) {
-        if (++mantissa == 0) {
-            mantissa = kSignBit;
-            ++exponent;
-        }
-    } else if (guard == 0x80000000u) {
-        mantissa |= 1;
-    }
-    if (exponent > 255) raise(Err::NumberTooBig);
-    if (exponent < 1) return 0;
-    return num_r5((mantissa & ~kSignBit) | sign, static_cast<uint8_t>(exponent));
-}
-
-Num r5_normalise(uint32_t sign, uint64_t reg, int exponent) {
-    if (reg == 0) return 0;
-    const int shift = std::countl_zero(reg);
-    exponent -= shift;
-    if (exponent < 1) return 0;
-    return r5_round(sign, reg << shift, exponent);
-}
-
-Num int_to_r5(int32_t i) {
-    if (i == 0) return 0;
-    const uint32_t sign = static_cast<uint32_t>(i) & kSignBit;
-    const uint32_t magnitude = sign ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
-    const int zeros = std::countl_zero(magnitude);
-    const uint32_t mantissa = (magnitude << zeros) & ~kSignBit;
-    return num_r5(mantissa | sign, static_cast<uint8_t>(128 + 31 - zeros));
-}
-
-Num r5_add(Num a, Num b) {
-    if (a == 0) return b;
-    if (b == 0) return a;
-    // b gets the larger exponent; a is shifted down to it.
-    if (r5_exponent(a) > r5_exponent(b)) std::swap(a, b);
-    int exponent = r5_exponent(b);
-    const unsigned distance = static_cast<unsigned>(exponent - r5_exponent(a));
-    const uint64_t big = static_cast<uint64_t>(full_mantissa(b)) << 32;
-    const uint64_t small =
-        distance >= 64 ? 0 : (static_cast<uint64_t>(full_mantissa(a)) << 32) >> distance;
-
-    if (sign_of(a) == sign_of(b)) {
-        uint64_t sum = big + small;
-        if (sum < big) {
-            // Carry out of bit 63: shift it back in and raise the exponent.
-            sum = (sum >> 1) | (uint64_t{1} << 63);
-            ++exponent;
-        }
-        return r5_round(sign_of(b), sum, exponent);
-    }
-    // Different signs: the larger magnitude gives the sign. Only equal
-    // exponents can make the shifted operand the larger one.
-    if (small > big) return r5_normalise(sign_of(a), small - big, exponent);
-    return r5_normalise(sign_of(b), big - small, exponent);
-}
-
-Num r5_sub(Num a, Num b) { return r5_add(a, r5_negate(b)); }
-
-Num r5_mul(Num a, Num b) {
-    if (a == 0 || b == 0) return 0;
-    uint64_t product = static_cast<uint64_t>(full_mantissa(a)) * full_mantissa(b);
-    int exponent = r5_exponent(a) + r5_exponent(b) - 128;
-    if (product >> 63) {
-        ++exponent;  // the product of the mantissas is 2 or more
-    } else {
-        product <<= 1;
-    }
-    return r5_round(sign_of(a) ^ sign_of(b), product, exponent);
-}
 
 Num r5_div(Num a, Num b) {
     if (b == 0) raise(Err::DivisionByZero);
@@ -127,19 +47,6 @@ Num r5_div(Num a, Num b) {
     const uint32_t mantissa = (static_cast<uint32_t>(quotient) & ~kSignBit) |
                               (sign_of(a) ^ sign_of(b));
     return num_r5(mantissa, static_cast<uint8_t>(exponent));
-}
-
-int r5_compare(Num a, Num b) {
-    // Exponent and fraction side by side order the magnitudes; the integer 0
-    // has neither and maps to 0. Negative values mirror their key.
-    auto key = [](Num n) {
-        const int64_t magnitude = (static_cast<int64_t>(r5_exponent(n)) << 31) |
-                                  (r5_mantissa(n) & ~kSignBit);
-        return sign_of(n) ? -magnitude : magnitude;
-    };
-    const int64_t ka = key(a);
-    const int64_t kb = key(b);
-    return (ka > kb) - (ka < kb);
 }
 
 }  // namespace kov::values
