@@ -85,6 +85,17 @@ struct TextCacheEntry {
     enum : uint8_t { Variable = 1, Literal = 2, Definition = 3, Block = 4, IfFalse = 5 };
 };
 
+// The formal parameter list of a definition, decoded once: plain
+// variables only (their addresses are fixed until CLEAR), at most four.
+struct FormalPlan {
+    static constexpr int kMax = 4;
+    uint32_t key = 0;               // text address after the DEF's "("
+    int count = 0;
+    const uint8_t* body = nullptr;  // text after the list's ")"
+    VarRef refs[kMax];
+    const uint8_t* after[kMax] = {};  // text after each formal
+};
+
 // How a program run ended.
 enum class RunEnd { Normal, Error };
 
@@ -295,6 +306,8 @@ public:
     // TIME is the centisecond clock minus this offset (TIME = n sets it).
     uint32_t time_offset = 0;
     TextCacheEntry* m_text_cache = nullptr;
+    static constexpr uint32_t kFormalPlans = 256;
+    FormalPlan* m_formal_plans = nullptr;
     ExprCompiler m_compiler;
     // Evaluates a compiled expression at p, if there is one (true), or
     // tries to compile it.

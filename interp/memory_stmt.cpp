@@ -64,11 +64,16 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
 
 Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {
     m_text_cache = new TextCacheEntry[kTextCacheSize];
+    m_formal_plans = new FormalPlan[kFormalPlans];
 }
-Interp::~Interp() { delete[] m_text_cache; }
+Interp::~Interp() {
+    delete[] m_text_cache;
+    delete[] m_formal_plans;
+}
 
 void Interp::flush_text_cache() {
     for (uint32_t i = 0; i < kTextCacheSize; ++i) m_text_cache[i].key = 0;
+    for (uint32_t i = 0; i < kFormalPlans; ++i) m_formal_plans[i].key = 0;
     m_compiler.flush();
 }
 

@@ -320,19 +320,54 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
     Formal* remembered = slots.item;
     const uint8_t* call = in.p;
     int count = 0;
-    in.p = def;
-    for (;;) {
-        if (!is_reference_start(in.skip_spaces())) raise(Err::IncorrectArguments);
-        VarRef f = list_item_ref(in);
-        push_local(in, f);
-        if (count < kRememberedRefs) remembered[count] = {f, in.p};
-        ++count;
-        uint8_t c = in.skip_spaces();
-        ++in.p;
-        if (c == ')') break;
-        if (c != ',') raise(Err::MissingBracket);
+    const uint8_t* body;
+    FormalPlan& plan = in.m_formal_plans[Memory::addr(def) & (Interp::kFormalPlans - 1)];
+    if (plan.key == Memory::addr(def)) {
+        // The list was decoded before: save the formals straight away.
+        count = plan.count;
+        for (int i = 0; i < count; ++i) {
+            push_local(in, plan.refs[i]);
+            remembered[i] = {plan.refs[i], plan.after[i]};
+        }
+        body = plan.body;
+    } else {
+        in.p = def;
+        bool plain = in.text_cacheable(def);
+        for (;;) {
+            uint8_t first = in.skip_spaces();
+            if (!is_reference_start(first)) raise(Err::IncorrectArguments);
+            const uint8_t* start = in.p;
+            VarRef f = list_item_ref(in);
+            // Only a name (with "()" for an array) has a fixed address; an
+            // indirection's address is worked out anew at every call.
+            const uint8_t* q = start;
+            while (is_name_char(*q)) ++q;
+            if (*q == '$' || *q == '%' || *q == '#') ++q;
+            if (*q == '(') {
+                ++q;
+                while (*q == ' ') ++q;
+                if (*q == ')') ++q;
+            }
+            if (first == '$' || first == '!' || first == '?' || first == '|' || q != in.p) plain = false;
+            push_local(in, f);
+            if (count < kRememberedRefs) remembered[count] = {f, in.p};
+            ++count;
+            uint8_t c = in.skip_spaces();
+            ++in.p;
+            if (c == ')') break;
+            if (c != ',') raise(Err::MissingBracket);
+        }
+        body = in.p;
+        if (plain && count <= FormalPlan::kMax) {
+            plan.key = Memory::addr(def);
+            plan.count = count;
+            plan.body = body;
+            for (int i = 0; i < count; ++i) {
+                plan.refs[i] = remembered[i].ref;
+                plan.after[i] = remembered[i].after;
+            }
+        }
     }
-    const uint8_t* body = in.p;
 
     const uint8_t* formal = def;
     in.p = call;
