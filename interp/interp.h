@@ -123,9 +123,17 @@ public:
     }
     // Text that stays put while the program runs: the program and the
     // library area (not EVAL text on the stack or the immediate buffer).
+    // Libraries lie above the stack even when HIMEM is lowered later.
     bool text_cacheable(const uint8_t* q) const {
         uint32_t a = Memory::addr(q);
-        return a >= page() && (a < top() || a >= himem());
+        if (a < page()) return false;
+        if (a < top()) return true;
+        uint32_t lib = mem.fixed32(fixed::LibStart);
+        return lib && a >= lib;
+    }
+    // A store at `addr` may change program or library text.
+    bool may_change_text(uint32_t addr) const {
+        return (addr < top() && addr >= page()) || addr >= himem();
     }
     void flush_text_cache();
 

@@ -407,8 +407,8 @@ Value Interp::load(const VarRef& ref) {
 }
 
 void Interp::store_num(const VarRef& ref, Num n) {
-    // A store into the program text makes remembered decodings stale.
-    if (ref.addr < top() && ref.addr >= page()) flush_text_cache();
+    // A store into program or library text makes remembered decodings stale.
+    if (may_change_text(ref.addr)) flush_text_cache();
     switch (ref.type) {
         case vtype::Int: mem.write32(ref.addr, static_cast<uint32_t>(values::to_int(n))); return;
         case vtype::Byte: mem.write8(ref.addr, static_cast<uint8_t>(values::to_int(n))); return;
@@ -426,7 +426,7 @@ void Interp::store_num(const VarRef& ref, Num n) {
 }
 
 void Interp::store_str(const VarRef& ref, const Value& s) {
-    if (ref.addr < top() && ref.addr >= page()) flush_text_cache();
+    if (may_change_text(ref.addr)) flush_text_cache();
     if (ref.type == vtype::StrVar) {
         mem.at(ref.addr, 6);
         store_string_var(*this, ref.addr, s);
@@ -715,6 +715,7 @@ void stmt_swap(Interp& in) {
         return;
     }
     uint32_t n = (a.type & vtype::Array) ? 4 : element_size_of(a.type);
+    if (in.may_change_text(a.addr) || in.may_change_text(b.addr)) in.flush_text_cache();
     uint8_t* pa = in.mem.at(a.addr, n);
     uint8_t* pb = in.mem.at(b.addr, n);
     uint8_t tmp[8];

@@ -354,6 +354,9 @@ Value Interp::factor_slow(uint8_t c) {
             return Value::integer(static_cast<int32_t>(ref.addr));
         }
         case kTokLineNumber: {
+            // EVAL text may hold a bare token byte: the three encoded bytes
+            // must all be there, each in &40..&7F.
+            if ((p[1] & 0xC0) != 0x40 || (p[2] & 0xC0) != 0x40 || (p[3] & 0xC0) != 0x40) raise(Err::SyntaxError);
             uint8_t b1 = p[1] ^ 0x54;
             uint8_t low = static_cast<uint8_t>(((b1 << 2) & 0xC0) | (p[2] & 0x3F));
             uint8_t high = static_cast<uint8_t>(((b1 << 4) & 0xC0) | (p[3] & 0x3F));

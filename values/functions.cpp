@@ -121,11 +121,6 @@ Value fn_eval(Interp& in) {
     interp::Memory::ptr(in.sp)[tokens.size()] = 13;
     const uint8_t* saved_p = in.p;
     in.p = interp::Memory::ptr(in.sp);
-    // Once a procedure has lowered HIMEM the stack can lie above it, where
-    // text counts as library text whose decodings are remembered; such
-    // decodings would outlive this text, so none may be left over from an
-    // earlier EVAL at the same place.
-    if (in.text_cacheable(in.p)) in.flush_text_cache();
     Value v = in.expr();
     if (v.is_str) v = in.to_acc(v);
     in.p = saved_p;

@@ -127,16 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const BasicError&) {
         return 0;
     }
-    // A line-number token is only ever followed by its three encoded bytes
-    // in text from the tokeniser of program lines; the evaluator trusts
-    // that, so a bare one (text copied through from the string) is skipped.
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        if (static_cast<uint8_t>(tokens[i]) != 0x8D) continue;
-        if (i + 3 >= tokens.size()) return 0;
-        for (size_t k = 1; k <= 3; ++k)
-            if ((static_cast<uint8_t>(tokens[i + k]) & 0xC0) != 0x40) return 0;
-    }
-
     Machine& m = machine();
     m.reset();
     Interp& in = *m.in;

@@ -111,10 +111,19 @@ std::string random_expr(std::mt19937& rng, int depth) {
     std::uniform_int_distribution<int> pick(0, 9);
     int k = pick(rng);
     if (depth == 0 || k < 3) return atoms[rng() % (sizeof atoms / sizeof *atoms)];
-    if (k == 3) return "(" + random_expr(rng, depth - 1) + ")";
-    if (k == 4) return "-" + random_expr(rng, depth - 1);
-    if (k == 5) return "NOT " + random_expr(rng, depth - 1);
-    return random_expr(rng, depth - 1) + ops[rng() % (sizeof ops / sizeof *ops)] + random_expr(rng, depth - 1);
+    std::string text;
+    if (k == 3) {
+        text.append("(").append(random_expr(rng, depth - 1)).append(")");
+    } else if (k == 4) {
+        text.append("-").append(random_expr(rng, depth - 1));
+    } else if (k == 5) {
+        text.append("NOT ").append(random_expr(rng, depth - 1));
+    } else {
+        text.append(random_expr(rng, depth - 1));
+        text.append(ops[rng() % (sizeof ops / sizeof *ops)]);
+        text.append(random_expr(rng, depth - 1));
+    }
+    return text;
 }
 
 TEST_F(CompiledTest, AgreesWithTheEvaluatorOnRandomExpressions) {
