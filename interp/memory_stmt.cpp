@@ -212,6 +212,14 @@ void stmt_run(Interp& in) {
         stmt_chain(in);
         return;
     }
+    // After PAGE= the text at PAGE may not be a program at all; walking
+    // it unchecked could run past the end of memory.
+    uint32_t end;
+    if (!in.program_check(in.page(), &end)) {
+        in.count_text("Bad program");
+        in.count_newline();
+        in.stop_sequence(1);
+    }
     in.run_from_start();
 }
 
