@@ -20,6 +20,29 @@ const uint8_t* skip(const uint8_t* q) {
     return q;
 }
 
+// Stores into a variable or array element (never program text: records
+// live in the heap or the fixed area) with the conversions of store_num.
+inline void store_variable(Interp& in, uint32_t addr, uint8_t type, Num n) {
+    uint8_t* v = addr < fixed::Size ? in.mem.fixed_area() + addr : Memory::ptr(addr);
+    switch (type) {
+        case vtype::Int: {
+            uint32_t i = static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n));
+            std::memcpy(v, &i, 4);
+            return;
+        }
+        case vtype::Real5: {
+            Num r = values::is_r8(n) ? values::to_r5(n) : n;
+            uint32_t m = static_cast<uint32_t>(r);
+            std::memcpy(v, &m, 4);
+            v[4] = static_cast<uint8_t>(r >> 32);
+            return;
+        }
+        default:
+            std::memcpy(v, &n, 8);
+            return;
+    }
+}
+
 }  // namespace
 
 void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
@@ -97,7 +120,7 @@ bool Interp::run_stmt_slot(const StmtSlot& s) {
             if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
             Num n = m_compiler.eval(*this, s.expr);
             p += s.len;
-            store_num(VarRef{s.target, s.type}, n);
+            store_variable(*this, s.target, s.type, n);
             return true;
         }
         case StmtSlot::AssignElement: {
@@ -115,7 +138,7 @@ bool Interp::run_stmt_slot(const StmtSlot& s) {
             uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(s.type);
             Num n = m_compiler.eval(*this, s.expr);
             p += s.len;
-            store_num(VarRef{addr, s.type}, n);
+            store_variable(*this, addr, s.type, n);
             return true;
         }
         case StmtSlot::If: {

@@ -272,7 +272,22 @@ inline Num ExprCompiler::operand(Interp& in, uint32_t index) const {
     switch (n.op) {
         case Const: return n.k;
         case StaticInt: return num_int(static_cast<int32_t>(in.mem.fixed32(n.addr)));
-        case VarInt: case VarReal5: case VarReal8: return load_value(value_ptr(in, n.addr), n.type);
+        case VarInt: {
+            int32_t i;
+            std::memcpy(&i, value_ptr(in, n.addr), 4);
+            return num_int(i);
+        }
+        case VarReal5: {
+            const uint8_t* v = value_ptr(in, n.addr);
+            uint32_t m;
+            std::memcpy(&m, v, 4);
+            return (static_cast<uint64_t>(v[4]) << 32) | m;
+        }
+        case VarReal8: {
+            Num r;
+            std::memcpy(&r, value_ptr(in, n.addr), 8);
+            return r;
+        }
         default: return eval(in, index);
     }
 }
