@@ -84,9 +84,22 @@ Value Interp::exec(bool in_fn) {
         // Statement boundary: poll the urgent flags (one byte test).
         if (host.flags.load(std::memory_order_relaxed)) poll();
     statement_start:
-        mem.set_fixed32(fixed::StmtPtr, Memory::addr(p));
         uint8_t c = *p;
         while (c == ' ') c = *++p;
+        // The end of a line and empty statements first: they are the most
+        // common bytes here and need no statement pointer of their own
+        // (line entry sets it to the start of the next line's body).
+        if (c == 13) {
+            ++p;
+            line_entry(*this);
+            if (host.flags.load(std::memory_order_relaxed) & kUrgent) continue;
+            goto statement_start;
+        }
+        if (c == ':') {
+            ++p;
+            goto statement_start;
+        }
+        mem.set_fixed32(fixed::StmtPtr, Memory::addr(p));
         // Assignments and IF decoded before run from their decoded form.
         if ((c >= '@' && c <= 'z') || c == kTokIf) {
             StmtSlot* s = m_compiler.stmt_slot(p);
