@@ -236,6 +236,16 @@ int Interp::read_key(int timeout_cs) {
 }
 
 const uint8_t* Interp::find_line(uint32_t n) {
+    // Jumps mostly go to a few lines again and again: remember where.
+    uint32_t* cached = m_line_cache[n & (kLineCacheSize - 1)];
+    if (cached[1] && cached[0] == n) return Memory::ptr(cached[1]);
+    const uint8_t* line = find_line_walk(n);
+    cached[0] = n;
+    cached[1] = Memory::addr(line);
+    return line;
+}
+
+const uint8_t* Interp::find_line_walk(uint32_t n) {
     const uint8_t* line = Memory::ptr(page());
     for (;;) {
         uint16_t number = static_cast<uint16_t>(line[1] | (line[2] << 8));

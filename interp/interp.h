@@ -182,6 +182,7 @@ public:
     void skip_to_line_end() { while (*p != 13) ++p; }
     // Address of the line with number `n` ("No such line" if absent).
     const uint8_t* find_line(uint32_t n);
+    const uint8_t* find_line_walk(uint32_t n);
     // Starts execution at the line whose length byte is at `line`.
     void goto_line(const uint8_t* line);
     // Line number of the line containing `addr` in the program (0 if none).
@@ -314,6 +315,9 @@ public:
     // TIME is the centisecond clock minus this offset (TIME = n sets it).
     uint32_t time_offset = 0;
     TextCacheEntry* m_text_cache = nullptr;
+    // Lines found by number: (number, address) pairs by number.
+    static constexpr uint32_t kLineCacheSize = 256;
+    uint32_t m_line_cache[kLineCacheSize][2] = {};
     static constexpr uint32_t kFormalPlans = 256;
     FormalPlan* m_formal_plans = nullptr;
     ExprCompiler m_compiler;

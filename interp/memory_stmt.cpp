@@ -74,6 +74,7 @@ Interp::~Interp() {
 void Interp::flush_text_cache() {
     for (uint32_t i = 0; i < kTextCacheSize; ++i) m_text_cache[i].key = 0;
     for (uint32_t i = 0; i < kFormalPlans; ++i) m_formal_plans[i].key = 0;
+    for (auto& entry : m_line_cache) entry[1] = 0;
     m_compiler.flush();
 }
 
@@ -229,6 +230,7 @@ void stmt_page(Interp& in) {
     uint32_t n = static_cast<uint32_t>(in.int_expr());
     if (n < in.mem.base() || n + 1024u < n || n + 1024u >= in.sp) raise(Err::AddressOutOfRange);
     in.mem.set_fixed32(fixed::Page, n);
+    in.flush_text_cache();
 }
 
 void stmt_lomem(Interp& in) {

@@ -318,6 +318,17 @@ Lookup Interp::lookup_var(VarRef& ref) {
 
 bool Interp::get_ref(VarRef& ref) {
     skip_spaces();
+    // A plain variable whose name was resolved here before.
+    TextCacheEntry* e = text_cache_slot(p);
+    if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable && !(e->type & vtype::Array)) {
+        const uint8_t* r = p + e->len;
+        if (*r != '?' && *r != '!') {
+            ref.addr = static_cast<uint32_t>(e->payload);
+            ref.type = e->type;
+            p = r;
+            return true;
+        }
+    }
     if (unary_indirection(*this, ref)) return true;
     const uint8_t* end;
     Lookup l = find_name(*this, p, ref, end);
