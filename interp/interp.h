@@ -252,6 +252,22 @@ public:
     void assignment();
     // Creates a variable record for the name at p; returns its value address.
     uint32_t create_var(const uint8_t* name, const uint8_t* name_end, uint32_t head_off, uint32_t value_size);
+    // True when a chain record may be read at `rec`: records are made in
+    // the heap or (system variables) the fixed area, but a program can
+    // overwrite links and heads through indirection, so walks check.
+    bool record_ok(uint32_t rec) const {
+        if (rec < fixed::Size) return rec >= fixed::SysVars && rec + 16 <= fixed::Size;
+        return mem.valid(rec, 256);
+    }
+    // Longest chain walk: a link loop made by overwriting memory ends here.
+    static constexpr uint32_t kMaxChainSteps = 1u << 22;
+    // The array descriptor at `desc`, checked to lie in memory with all its
+    // dimension sizes ("Address out of range" otherwise).
+    const uint8_t* descriptor(uint32_t desc) {
+        const uint8_t* d = mem.at(desc, 1);
+        mem.at(desc, 1u + 4u * d[0]);
+        return d;
+    }
     // Array element count of a descriptor; element size from the type.
     static uint32_t element_size(uint8_t type) {
         switch (type & ~vtype::Array) {

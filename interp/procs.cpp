@@ -67,7 +67,9 @@ const uint8_t* match_name(const uint8_t* tail, const uint8_t* text, const uint8_
 // Returns the definition pointer (0 if absent) and sets `after` past the
 // matched name.
 uint32_t find_definition(Interp& in, uint32_t head_off, const uint8_t* name, const uint8_t*& after) {
-    for (uint32_t rec = in.mem.fixed32(head_off); rec;) {
+    uint32_t steps = 0;
+    for (uint32_t rec = in.mem.fixed32(head_off); rec && in.record_ok(rec) && rec >= fixed::Size &&
+                                                   ++steps < Interp::kMaxChainSteps;) {
         const uint8_t* r = Memory::ptr(rec);
         const uint8_t* tail_end;
         if (const uint8_t* end = match_name(r + 4, name, tail_end)) {
@@ -94,8 +96,13 @@ void add_definition(Interp& in, uint32_t head_off, const uint8_t* name, const ui
         in.mem.set_fixed32(head_off, rec);
         return;
     }
+    if (!in.record_ok(next) || next < fixed::Size) {
+        in.mem.set_fixed32(head_off, rec);   // a damaged head is replaced
+        return;
+    }
     uint32_t last = next;
-    while (next) {
+    uint32_t steps = 0;
+    while (next && in.record_ok(next) && next >= fixed::Size && ++steps < Interp::kMaxChainSteps) {
         last = next;
         std::memcpy(&next, Memory::ptr(next), 4);
     }
@@ -435,6 +442,9 @@ void enter_call(Interp& in, uint32_t tag, uint32_t head_off, bool from_on) {
         }
     }
     in.p = after;
+    // The definition must point into program or library text; a record
+    // overwritten through indirection could point anywhere.
+    if (!in.text_cacheable(text_at(def))) raise(Err::BadCall);
     const uint8_t* body = text_at(def);
     bool has_args = after[-1] == '(';
     if (!has_args && in.skip_spaces() == '(') {

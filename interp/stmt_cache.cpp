@@ -127,7 +127,7 @@ bool Interp::run_stmt_slot(const StmtSlot& s) {
             if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
             uint32_t desc = s.target < fixed::Size ? mem.fixed32(s.target) : mem.read32(s.target);
             if (desc == 0) raise(Err::BadUseOfArray);
-            const uint8_t* d = desc < fixed::Size ? mem.fixed_area() + desc : Memory::ptr(desc);
+            const uint8_t* d = descriptor(desc);
             if (d[0] == 0) raise(Err::BadUseOfArray);
             Num sub = m_compiler.eval(*this, s.subscript);
             int32_t i = values::is_int(sub) ? values::as_int(sub) : values::to_int(sub);
@@ -136,6 +136,7 @@ bool Interp::run_stmt_slot(const StmtSlot& s) {
             if (static_cast<uint32_t>(i) >= size) raise(Err::BadSubscript);
             if (d[0] != 1) raise(Err::MissingComma);   // more dimensions than subscripts
             uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(s.type);
+            mem.at(addr, element_size(s.type));
             Num n = m_compiler.eval(*this, s.expr);
             p += s.len;
             store_variable(*this, addr, s.type, n);

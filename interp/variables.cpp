@@ -51,12 +51,18 @@ inline const uint8_t* rec_ptr(Memory& mem, uint32_t rec) {
     return rec < fixed::Size ? mem.fixed_area() + rec : Memory::ptr(rec);
 }
 
+// A link that a program has overwritten through indirection ends a walk.
+inline bool rec_valid(Memory& mem, uint32_t rec) {
+    if (rec < fixed::Size) return rec >= fixed::SysVars && rec + 16 <= fixed::Size;
+    return mem.valid(rec, 256);
+}
+
 }  // namespace
 
 
 
-uint32_t Interp::array_count(uint32_t descriptor) {
-    const uint8_t* d = rec_ptr(mem, descriptor);
+uint32_t Interp::array_count(uint32_t desc) {
+    const uint8_t* d = descriptor(desc);
     uint32_t n = 1;
     for (int i = 0; i < d[0]; ++i) {
         uint32_t s;
@@ -73,7 +79,8 @@ uint32_t Interp::array_count(uint32_t descriptor) {
 static uint32_t search_chain(Memory& mem, uint32_t head_off, const uint8_t* name, bool float64,
                              const uint8_t*& name_end, uint8_t& tail_last) {
     uint32_t rec = mem.fixed32(head_off);
-    while (rec) {
+    uint32_t steps = 0;
+    while (rec && rec_valid(mem, rec) && ++steps < Interp::kMaxChainSteps) {
         const uint8_t* r = rec_ptr(mem, rec);
         const uint8_t* n = r + 4;
         const uint8_t* t = name + 1;
@@ -210,11 +217,14 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
     if (next == 0) {
         mem.set_fixed32(head_off, rec);
     } else {
-        while (next) {
+        uint32_t steps = 0;
+        while (next && record_ok(next) && ++steps < kMaxChainSteps) {
             link_addr = next;
-            std::memcpy(&next, Memory::ptr(next), 4);
+            std::memcpy(&next, rec_ptr(mem, next), 4);
         }
-        std::memcpy(Memory::ptr(link_addr), &rec, 4);
+        // A damaged link is replaced by the new record.
+        if (link_addr < fixed::Size) mem.set_fixed32(link_addr, rec);
+        else std::memcpy(Memory::ptr(link_addr), &rec, 4);
     }
     return Memory::addr(t);
 }
@@ -222,7 +232,7 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
 uint32_t Interp::array_element(uint32_t slot, uint8_t type) {
     uint32_t desc = slot < fixed::Size ? mem.fixed32(slot) : mem.read32(slot);
     if (desc == 0) raise(Err::BadUseOfArray);
-    const uint8_t* d = desc < fixed::Size ? mem.fixed_area() + desc : Memory::ptr(desc);
+    const uint8_t* d = descriptor(desc);
     uint8_t dims = d[0];
     if (dims == 0) raise(Err::BadUseOfArray);
     uint32_t index = 0;
@@ -408,6 +418,8 @@ Value Interp::load(const VarRef& ref) {
             const uint8_t* d = mem.at(ref.addr, 6);
             uint32_t a;
             std::memcpy(&a, d, 4);
+            // The descriptor may have been overwritten through indirection.
+            if (d[4]) mem.at(a, d[4]);
             return Value::string(a, d[4]);
         }
         case vtype::StrMem: return load_dollar_string(*this, ref.addr);
@@ -459,7 +471,7 @@ static void assign_array(Interp& in, const VarRef& ref, uint8_t op) {
     if (!desc) raise(Err::BadUseOfArray);
     uint8_t et = ref.type & ~vtype::Array;
     uint32_t count = in.array_count(desc);
-    const uint8_t* d = rec_ptr(in.mem, desc);
+    const uint8_t* d = in.descriptor(desc);
     uint32_t elems = desc + 1 + 4u * d[0];
     uint32_t esize = Interp::element_size(et);
     auto combine = [&](uint32_t i, const Value& v) {
@@ -501,7 +513,7 @@ static void assign_array(Interp& in, const VarRef& ref, uint8_t op) {
                         uint32_t sdesc = src.addr < fixed::Size ? in.mem.fixed32(src.addr) : in.mem.read32(src.addr);
                         if (!sdesc) raise(Err::BadUseOfArray);
                         if (in.array_count(sdesc) != count) raise(Err::TypeMismatch);
-                        uint32_t selems = sdesc + 1 + 4u * rec_ptr(in.mem, sdesc)[0];
+                        uint32_t selems = sdesc + 1 + 4u * in.descriptor(sdesc)[0];
                         for (uint32_t i = 0; i < count; ++i) {
                             Value v = in.load(VarRef{selems + i * esize, et});
                             combine(i, v);

@@ -296,7 +296,7 @@ inline Num ExprCompiler::operand(Interp& in, uint32_t index) const {
     uint32_t desc;
     std::memcpy(&desc, value_ptr(in, n.addr), 4);
     if (desc == 0) raise(Err::BadUseOfArray);
-    const uint8_t* d = value_ptr(in, desc);
+    const uint8_t* d = in.descriptor(desc);
     uint8_t dims = d[0];
     if (dims == 0) raise(Err::BadUseOfArray);
     uint32_t esize = n.type == vtype::Int ? 4 : n.type == vtype::Real5 ? 5 : 8;
@@ -306,7 +306,7 @@ inline Num ExprCompiler::operand(Interp& in, uint32_t index) const {
         uint32_t size;
         std::memcpy(&size, d + 1, 4);
         if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
-        return load_value(value_ptr(in, desc + 5 + static_cast<uint32_t>(s) * esize), n.type);
+        return load_value(in.mem.at(desc + 5 + static_cast<uint32_t>(s) * esize, esize), n.type);
     }
     uint32_t index = 0;
     uint16_t subs[2] = {n.left, n.right};
@@ -320,7 +320,7 @@ inline Num ExprCompiler::operand(Interp& in, uint32_t index) const {
     }
     if (n.count > dims) raise(Err::MissingBracket);   // too many
     uint32_t a = desc + 1 + 4u * dims + index * esize;
-    return load_value(value_ptr(in, a), n.type);
+    return load_value(in.mem.at(a, esize), n.type);
 }
 
 Num ExprCompiler::eval(Interp& in, uint32_t index) const {

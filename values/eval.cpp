@@ -290,6 +290,8 @@ Value Interp::factor() {
                 default: {
                     uint32_t s;
                     std::memcpy(&s, v, 4);
+                    // The descriptor may have been overwritten through indirection.
+                    if (v[4]) mem.at(s, v[4]);
                     return Value::string(s, v[4]);
                 }
             }

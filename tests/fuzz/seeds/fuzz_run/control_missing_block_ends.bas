@@ -1,0 +1,11 @@
+REM Block scans that reach the end of the program.
+10 ON ERROR PRINT REPORT$;" at ";ERL: C%=C%+1: ON C% GOTO 30, 60, 80, 90 ELSE END
+20 CASE 1 PRINT
+30 CASE 1 OF
+40 WHEN 1: PRINT "when 1"
+50 WHEN 2
+60 IF 1 THEN
+70 ELSE
+80 CASE 2 OF
+90 IF 0 THEN
+100 PRINT "never"

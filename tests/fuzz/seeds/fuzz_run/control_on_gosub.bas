@@ -1,0 +1,23 @@
+REM GOSUB and RETURN, ON ... GOTO/GOSUB/PROC with ELSE.
+10 GOSUB 900: PRINT "back from GOSUB"
+20 GOSUB (900): PRINT "a line number in brackets works too"
+30 FOR I=1 TO 3: ON I GOTO 40, 50, 60
+40 PRINT "item 1": GOTO 70
+50 PRINT "item 2": GOTO 70
+60 PRINT "item 3"
+70 NEXT
+80 ON 0 GOTO 40, 50 ELSE 100
+90 PRINT "not reached"
+100 PRINT "ON 0 took the ELSE line"
+110 ON 3 GOTO 40, 50 ELSE PRINT "too few items: ELSE statements run"
+120 ON 2 GOSUB 910, 920: PRINT "after ON GOSUB"
+130 ON 2 PROC a(1, 2) PROC b: PRINT "after ON PROC"
+140 ON 1 PROC a(3, 4) PROC b: PRINT "after ON PROC again"
+150 ON 2 PROC a(5, 6) PROC b ELSE PRINT "not this ELSE"
+160 PRINT "end"
+170 END
+900 PRINT "in subroutine": RETURN
+910 PRINT "sub 1": RETURN
+920 PRINT "sub 2": RETURN
+1000 DEF PROCa(x, y): PRINT "PROCa ";x;" ";y: ENDPROC
+1010 DEF PROCb: PRINT "PROCb": ENDPROC
