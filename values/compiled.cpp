@@ -17,6 +17,9 @@ namespace {
 enum Op : uint8_t {
     Const, StaticInt, VarInt, VarReal5, VarReal8, Element,
     Neg, Not, Add, Sub, Mul, Div, IDiv, Mod, Pow, And, Or, Eor, Compare, Shift,
+    // Postfix code only: an element is ArrayStart, then per subscript an
+    // optional DimCheck, the subscript's code and Subscript; then ElementEnd.
+    ArrayStart, DimCheck, Subscript, ElementEnd, Return,
 };
 
 using namespace values::ops;
@@ -232,30 +235,86 @@ inline Num load_value(const uint8_t* v, uint8_t type) {
 
 }  // namespace
 
-bool ExprCompiler::compile(Interp& in, const uint8_t* p, CompiledSlot& slot) {
-    if (m_nodes.size() > kMaxNodes) flush();
-    size_t mark = m_nodes.size();
-    Parser parser(in, m_nodes, p);
-    uint32_t root;
-    if (!parser.binary(1, root) || parser.q - p > 60000 || m_nodes.size() > 65535) {
-        m_nodes.resize(mark);
+bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
+    const CNode n = m_nodes[index];
+    auto put = [&](uint8_t op, uint8_t type = 0, uint32_t addr = 0, values::Num k = 0, uint16_t count = 0) {
+        CIns ins;
+        ins.op = op;
+        ins.type = type;
+        ins.addr = addr;
+        ins.k = k;
+        ins.count = count;
+        m_code.push_back(ins);
+    };
+    switch (n.op) {
+        case Const: case StaticInt: case VarInt: case VarReal5: case VarReal8:
+            if (depth + 1 > kMaxDepth) return false;
+            if (depth + 1 > max_depth) max_depth = depth + 1;
+            put(n.op, n.type, n.addr, n.k);
+            return true;
+        case Element: {
+            // The descriptor and the running index take two stack places.
+            if (depth + 2 > kMaxDepth) return false;
+            put(ArrayStart, n.type, n.addr, 0, n.count);
+            uint16_t subs[2] = {n.left, n.right};
+            for (int k = 0; k < n.count; ++k) {
+                if (k > 0) put(DimCheck, static_cast<uint8_t>(k));
+                if (!emit(subs[k], depth + 2, max_depth)) return false;
+                put(Subscript, static_cast<uint8_t>(k));
+            }
+            put(ElementEnd, n.type, 0, 0, n.count);
+            return true;
+        }
+        case Neg: case Not:
+            if (!emit(n.left, depth, max_depth)) return false;
+            put(n.op);
+            return true;
+        default:
+            if (!emit(n.left, depth, max_depth) || !emit(n.right, depth + 1, max_depth)) return false;
+            put(n.op, n.type);
+            return true;
+    }
+}
+
+// Turns the tree at `root` (nodes from `mark` on) into code; the tree is
+// dropped either way.
+bool ExprCompiler::finish(size_t mark, uint32_t root, uint32_t& start) {
+    if (m_code.size() > kMaxCode) flush();
+    size_t code_mark = m_code.size();
+    int max_depth = 0;
+    bool ok = emit(root, 0, max_depth);
+    m_nodes.resize(mark);
+    if (!ok) {
+        m_code.resize(code_mark);
         return false;
     }
-    slot.key = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-    slot.len = static_cast<uint16_t>(parser.q - p);
-    slot.state = CompiledSlot::Ready;
-    slot.root = root;
+    CIns ret;
+    ret.op = Return;
+    m_code.push_back(ret);
+    start = static_cast<uint32_t>(code_mark);
     return true;
 }
 
-bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& root, const uint8_t*& end) {
-    if (m_nodes.size() > kMaxNodes) return false;
-    size_t mark = m_nodes.size();
+bool ExprCompiler::compile(Interp& in, const uint8_t* p, CompiledSlot& slot) {
+    uint32_t start;
+    const uint8_t* end;
+    if (!compile_part(in, p, start, end) || end - p > 60000) return false;
+    slot.key = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+    slot.len = static_cast<uint16_t>(end - p);
+    slot.state = CompiledSlot::Ready;
+    slot.root = start;
+    return true;
+}
+
+bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& start, const uint8_t*& end) {
+    m_nodes.clear();
     Parser parser(in, m_nodes, p);
+    uint32_t root;
     if (!parser.binary(1, root) || m_nodes.size() > 65535) {
-        m_nodes.resize(mark);
+        m_nodes.clear();
         return false;
     }
+    if (!finish(0, root, start)) return false;
     end = parser.q;
     return true;
 }
@@ -264,156 +323,128 @@ void ExprCompiler::flush() {
     for (CompiledSlot& s : m_slots) s = CompiledSlot{};
     for (StmtSlot& s : m_stmts) s = StmtSlot{};
     m_nodes.clear();
+    m_code.clear();
 }
 
-// Leaves are read in line; anything else is evaluated recursively.
-inline Num ExprCompiler::operand(Interp& in, uint32_t index) const {
-    const CNode& n = m_nodes[index];
-    switch (n.op) {
-        case Const: return n.k;
-        case StaticInt: return num_int(static_cast<int32_t>(in.mem.fixed32(n.addr)));
-        case VarInt: {
-            int32_t i;
-            std::memcpy(&i, value_ptr(in, n.addr), 4);
-            return num_int(i);
-        }
-        case VarReal5: {
-            const uint8_t* v = value_ptr(in, n.addr);
-            uint32_t m;
-            std::memcpy(&m, v, 4);
-            return (static_cast<uint64_t>(v[4]) << 32) | m;
-        }
-        case VarReal8: {
-            Num r;
-            std::memcpy(&r, value_ptr(in, n.addr), 8);
-            return r;
-        }
-        default: return eval(in, index);
-    }
-}
-
-[[gnu::noinline]] Num ExprCompiler::element(Interp& in, const CNode& n) const {
-    uint32_t desc;
-    std::memcpy(&desc, value_ptr(in, n.addr), 4);
-    if (desc == 0) raise(Err::BadUseOfArray);
-    const uint8_t* d = in.descriptor(desc);
-    uint8_t dims = d[0];
-    if (dims == 0) raise(Err::BadUseOfArray);
-    uint32_t esize = n.type == vtype::Int ? 4 : n.type == vtype::Real5 ? 5 : 8;
-    if (dims == 1 && n.count == 1) {
-        // One subscript: the common case.
-        int32_t s = int_of(operand(in, n.left));
-        uint32_t size;
-        std::memcpy(&size, d + 1, 4);
-        if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
-        return load_value(in.mem.at(desc + 5 + static_cast<uint32_t>(s) * esize, esize), n.type);
-    }
-    uint32_t index = 0;
-    uint16_t subs[2] = {n.left, n.right};
-    for (int k = 0; k < dims; ++k) {
-        if (k == n.count) raise(Err::MissingComma);   // the text has too few subscripts
-        int32_t s = int_of(eval(in, subs[k]));
-        uint32_t size;
-        std::memcpy(&size, d + 1 + 4 * k, 4);
-        if (static_cast<uint32_t>(s) >= size) raise(Err::BadSubscript);
-        index = index * size + static_cast<uint32_t>(s);
-    }
-    if (n.count > dims) raise(Err::MissingBracket);   // too many
-    uint32_t a = desc + 1 + 4u * dims + index * esize;
-    return load_value(in.mem.at(a, esize), n.type);
-}
-
-Num ExprCompiler::eval(Interp& in, uint32_t index) const {
-    const CNode& n = m_nodes[index];
-    RealMode m = in.mode();
-    switch (n.op) {
-        case Const: return n.k;
-        case StaticInt: return num_int(static_cast<int32_t>(in.mem.fixed32(n.addr)));
-        case VarInt: case VarReal5: case VarReal8: return load_value(value_ptr(in, n.addr), n.type);
-        case Element: return element(in, n);
-        case Neg: {
-            Num v = eval(in, n.left);
-            if (is_int(v) && as_int(v) != INT32_MIN) return num_int(-as_int(v));
-            return num_neg(v, m);
-        }
-        case Not: return num_int(~int_of(eval(in, n.left)));
-        // Binary operators: integers and pairs of 5-byte reals go straight
-        // to their bank; other mixtures through the general operator.
-        case Add: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            if (is_int(a) && is_int(b)) {
+Num ExprCompiler::eval(Interp& in, uint32_t start) const {
+    Num stack[kMaxDepth + 1];
+    Num* top = stack;   // next free place
+    const RealMode m = in.mode();
+    for (const CIns* pc = m_code.data() + start;; ++pc) {
+        switch (pc->op) {
+            case Const: *top++ = pc->k; break;
+            case StaticInt: *top++ = num_int(static_cast<int32_t>(in.mem.fixed32(pc->addr))); break;
+            case VarInt: {
+                int32_t i;
+                std::memcpy(&i, value_ptr(in, pc->addr), 4);
+                *top++ = num_int(i);
+                break;
+            }
+            case VarReal5: {
+                const uint8_t* v = value_ptr(in, pc->addr);
+                uint32_t mant;
+                std::memcpy(&mant, v, 4);
+                *top++ = (static_cast<uint64_t>(v[4]) << 32) | mant;
+                break;
+            }
+            case VarReal8: {
+                Num r;
+                std::memcpy(&r, value_ptr(in, pc->addr), 8);
+                *top++ = r;
+                break;
+            }
+            case ArrayStart: {
+                uint32_t desc;
+                std::memcpy(&desc, value_ptr(in, pc->addr), 4);
+                if (desc == 0) raise(Err::BadUseOfArray);
+                if (in.descriptor(desc)[0] == 0) raise(Err::BadUseOfArray);
+                *top++ = desc;
+                *top++ = 0;   // the index so far
+                break;
+            }
+            case DimCheck:
+                // More subscripts in the text than the array has dimensions.
+                if (pc->type >= value_ptr(in, static_cast<uint32_t>(top[-2]))[0]) raise(Err::MissingBracket);
+                break;
+            case Subscript: {
+                int32_t sub = int_of(*--top);
+                const uint8_t* d = value_ptr(in, static_cast<uint32_t>(top[-2]));
+                uint32_t size;
+                std::memcpy(&size, d + 1 + 4 * pc->type, 4);
+                if (static_cast<uint32_t>(sub) >= size) raise(Err::BadSubscript);
+                top[-1] = static_cast<uint32_t>(top[-1]) * size + static_cast<uint32_t>(sub);
+                break;
+            }
+            case ElementEnd: {
+                uint32_t index = static_cast<uint32_t>(*--top);
+                uint32_t desc = static_cast<uint32_t>(top[-1]);
+                uint8_t dims = value_ptr(in, desc)[0];
+                if (pc->count < dims) raise(Err::MissingComma);   // too few subscripts
+                uint32_t esize = pc->type == vtype::Int ? 4 : pc->type == vtype::Real5 ? 5 : 8;
+                top[-1] = load_value(in.mem.at(desc + 1 + 4u * dims + index * esize, esize), pc->type);
+                break;
+            }
+            case Neg: {
+                Num v = top[-1];
+                top[-1] = (is_int(v) && as_int(v) != INT32_MIN) ? num_int(-as_int(v)) : num_neg(v, m);
+                break;
+            }
+            case Not: top[-1] = num_int(~int_of(top[-1])); break;
+            // Binary operators: integers and pairs of 5-byte reals go straight
+            // to their bank; other mixtures through the general operator.
+            case Add: {
+                Num b = *--top, a = top[-1];
                 int32_t r;
-                if (!__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-            } else if (is_r5(a) && is_r5(b)) {
-                return r5_add(a, b);
+                if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
+                else if (is_r5(a) && is_r5(b)) top[-1] = r5_add(a, b);
+                else top[-1] = num_add(a, b, m);
+                break;
             }
-            return num_add(a, b, m);
-        }
-        case Sub: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            if (is_int(a) && is_int(b)) {
+            case Sub: {
+                Num b = *--top, a = top[-1];
                 int32_t r;
-                if (!__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-            } else if (is_r5(a) && is_r5(b)) {
-                return r5_sub(a, b);
+                if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
+                else if (is_r5(a) && is_r5(b)) top[-1] = r5_sub(a, b);
+                else top[-1] = num_sub(a, b, m);
+                break;
             }
-            return num_sub(a, b, m);
-        }
-        case Mul: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            if (is_int(a) && is_int(b)) {
+            case Mul: {
+                Num b = *--top, a = top[-1];
                 int32_t r;
-                if (!__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-            } else if (is_r5(a) && is_r5(b)) {
-                return r5_mul(a, b);
+                if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
+                else if (is_r5(a) && is_r5(b)) top[-1] = r5_mul(a, b);
+                else top[-1] = num_mul(a, b, m);
+                break;
             }
-            return num_mul(a, b, m);
-        }
-        case Div: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            return num_div(a, b, m);
-        }
-        case IDiv: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            return num_int(num_idiv(a, b));
-        }
-        case Mod: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            return num_int(num_imod(a, b));
-        }
-        case Pow: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            return num_pow(a, b, m);
-        }
-        case And: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            return num_int(int_of(a) & int_of(b));
-        }
-        case Or: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            return num_int(int_of(a) | int_of(b));
-        }
-        case Eor: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            return num_int(int_of(a) ^ int_of(b));
-        }
-        case Compare: {
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            int c;
-            if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
-            else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
-            else c = num_compare(a, b, m);
-            return num_int(compare_result(c, n.type) ? -1 : 0);
-        }
-        default: {   // Shift
-            Num a = operand(in, n.left), b = operand(in, n.right);
-            int32_t x = int_of(a);
-            uint32_t s = static_cast<uint32_t>(int_of(b)) & 31;
-            switch (n.type) {
-                case Shl: case Shl3: return num_int(static_cast<int32_t>(static_cast<uint32_t>(x) << s));
-                case Sar: return num_int(x >> s);
-                default: return num_int(static_cast<int32_t>(static_cast<uint32_t>(x) >> s));
+            case Div: { Num b = *--top; top[-1] = num_div(top[-1], b, m); break; }
+            case IDiv: { Num b = *--top; top[-1] = num_int(num_idiv(top[-1], b)); break; }
+            case Mod: { Num b = *--top; top[-1] = num_int(num_imod(top[-1], b)); break; }
+            case Pow: { Num b = *--top; top[-1] = num_pow(top[-1], b, m); break; }
+            case And: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) & int_of(b)); break; }
+            case Or: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) | int_of(b)); break; }
+            case Eor: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) ^ int_of(b)); break; }
+            case Compare: {
+                Num b = *--top, a = top[-1];
+                int c;
+                if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
+                else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
+                else c = num_compare(a, b, m);
+                top[-1] = num_int(compare_result(c, pc->type) ? -1 : 0);
+                break;
             }
+            case Shift: {
+                Num b = *--top;
+                int32_t x = int_of(top[-1]);
+                uint32_t s = static_cast<uint32_t>(int_of(b)) & 31;
+                switch (pc->type) {
+                    case Shl: case Shl3: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) << s)); break;
+                    case Sar: top[-1] = num_int(x >> s); break;
+                    default: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) >> s)); break;
+                }
+                break;
+            }
+            default:   // Return
+                return stack[0];
         }
     }
 }

@@ -28,12 +28,21 @@ struct CNode {
     values::Num k = 0;      // constant
 };
 
+// One instruction of the postfix code the trees are turned into.
+struct CIns {
+    uint8_t op = 0;
+    uint8_t type = 0;       // type code, comparison code, or subscript number
+    uint16_t count = 0;     // subscripts of an element
+    uint32_t addr = 0;      // variable value address or array descriptor slot
+    values::Num k = 0;      // constant
+};
+
 struct CompiledSlot {
     uint32_t key = 0;       // text address of the expression (0: empty)
     uint16_t len = 0;       // text length
     uint8_t state = 0;      // Empty, Ready or Refused
     uint8_t attempts = 0;
-    uint32_t root = 0;      // index of the root node in the pool
+    uint32_t root = 0;      // start of the expression's code
     enum : uint8_t { Empty = 0, Ready = 1, Refused = 2 };
 };
 
@@ -53,20 +62,20 @@ struct StmtSlot {
 class ExprCompiler {
 public:
     static constexpr uint32_t kSlots = 4096;
-    static constexpr uint32_t kMaxNodes = 60000;
+    static constexpr uint32_t kMaxCode = 200000;
+    static constexpr int kMaxDepth = 32;
 
     ExprCompiler() : m_slots(kSlots) { m_nodes.reserve(1024); }
 
     CompiledSlot* slot(const uint8_t* p) {
         return &m_slots[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kSlots - 1)];
     }
-    // Parses the expression at `p` into a tree. False when the expression
-    // holds anything the trees do not cover (nothing is changed then).
+    // Parses the expression at `p` into a tree and turns it into postfix
+    // code. False when the expression holds anything the code does not
+    // cover (nothing is changed then).
     bool compile(Interp& in, const uint8_t* p, CompiledSlot& slot);
-    // Evaluates a tree.
-    values::Num eval(Interp& in, uint32_t node) const;
-    values::Num operand(Interp& in, uint32_t node) const;
-    values::Num element(Interp& in, const CNode& n) const;
+    // Runs the code starting at `start` and returns the value.
+    values::Num eval(Interp& in, uint32_t start) const;
     void flush();
 
     static constexpr uint32_t kStmtSlots = 4096;
@@ -80,7 +89,13 @@ public:
 private:
     std::vector<StmtSlot> m_stmts = std::vector<StmtSlot>(kStmtSlots);
     std::vector<CompiledSlot> m_slots;
-    std::vector<CNode> m_nodes;
+    // Emits the postfix code of the tree at `node`; false when the value
+    // stack it needs is deeper than the evaluator's.
+    bool emit(uint32_t node, int depth, int& max_depth);
+    bool finish(size_t mark, uint32_t root, uint32_t& start);
+
+    std::vector<CNode> m_nodes;   // scratch: the tree of the expression being compiled
+    std::vector<CIns> m_code;
 };
 
 }  // namespace kov::interp
