@@ -330,123 +330,132 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) const {
     Num stack[kMaxDepth + 1];
     Num* top = stack;   // next free place
     const RealMode m = in.mode();
-    for (const CIns* pc = m_code.data() + start;; ++pc) {
-        switch (pc->op) {
-            case Const: *top++ = pc->k; break;
-            case StaticInt: *top++ = num_int(static_cast<int32_t>(in.mem.fixed32(pc->addr))); break;
-            case VarInt: {
-                int32_t i;
-                std::memcpy(&i, value_ptr(in, pc->addr), 4);
-                *top++ = num_int(i);
-                break;
-            }
-            case VarReal5: {
-                const uint8_t* v = value_ptr(in, pc->addr);
-                uint32_t mant;
-                std::memcpy(&mant, v, 4);
-                *top++ = (static_cast<uint64_t>(v[4]) << 32) | mant;
-                break;
-            }
-            case VarReal8: {
-                Num r;
-                std::memcpy(&r, value_ptr(in, pc->addr), 8);
-                *top++ = r;
-                break;
-            }
-            case ArrayStart: {
-                uint32_t desc;
-                std::memcpy(&desc, value_ptr(in, pc->addr), 4);
-                if (desc == 0) raise(Err::BadUseOfArray);
-                if (in.descriptor(desc)[0] == 0) raise(Err::BadUseOfArray);
-                *top++ = desc;
-                *top++ = 0;   // the index so far
-                break;
-            }
-            case DimCheck:
-                // More subscripts in the text than the array has dimensions.
-                if (pc->type >= value_ptr(in, static_cast<uint32_t>(top[-2]))[0]) raise(Err::MissingBracket);
-                break;
-            case Subscript: {
-                int32_t sub = int_of(*--top);
-                const uint8_t* d = value_ptr(in, static_cast<uint32_t>(top[-2]));
-                uint32_t size;
-                std::memcpy(&size, d + 1 + 4 * pc->type, 4);
-                if (static_cast<uint32_t>(sub) >= size) raise(Err::BadSubscript);
-                top[-1] = static_cast<uint32_t>(top[-1]) * size + static_cast<uint32_t>(sub);
-                break;
-            }
-            case ElementEnd: {
-                uint32_t index = static_cast<uint32_t>(*--top);
-                uint32_t desc = static_cast<uint32_t>(top[-1]);
-                uint8_t dims = value_ptr(in, desc)[0];
-                if (pc->count < dims) raise(Err::MissingComma);   // too few subscripts
-                uint32_t esize = pc->type == vtype::Int ? 4 : pc->type == vtype::Real5 ? 5 : 8;
-                top[-1] = load_value(in.mem.at(desc + 1 + 4u * dims + index * esize, esize), pc->type);
-                break;
-            }
-            case Neg: {
-                Num v = top[-1];
-                top[-1] = (is_int(v) && as_int(v) != INT32_MIN) ? num_int(-as_int(v)) : num_neg(v, m);
-                break;
-            }
-            case Not: top[-1] = num_int(~int_of(top[-1])); break;
-            // Binary operators: integers and pairs of 5-byte reals go straight
-            // to their bank; other mixtures through the general operator.
-            case Add: {
-                Num b = *--top, a = top[-1];
-                int32_t r;
-                if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
-                else if (is_r5(a) && is_r5(b)) top[-1] = r5_add(a, b);
-                else top[-1] = num_add(a, b, m);
-                break;
-            }
-            case Sub: {
-                Num b = *--top, a = top[-1];
-                int32_t r;
-                if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
-                else if (is_r5(a) && is_r5(b)) top[-1] = r5_sub(a, b);
-                else top[-1] = num_sub(a, b, m);
-                break;
-            }
-            case Mul: {
-                Num b = *--top, a = top[-1];
-                int32_t r;
-                if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
-                else if (is_r5(a) && is_r5(b)) top[-1] = r5_mul(a, b);
-                else top[-1] = num_mul(a, b, m);
-                break;
-            }
-            case Div: { Num b = *--top; top[-1] = num_div(top[-1], b, m); break; }
-            case IDiv: { Num b = *--top; top[-1] = num_int(num_idiv(top[-1], b)); break; }
-            case Mod: { Num b = *--top; top[-1] = num_int(num_imod(top[-1], b)); break; }
-            case Pow: { Num b = *--top; top[-1] = num_pow(top[-1], b, m); break; }
-            case And: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) & int_of(b)); break; }
-            case Or: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) | int_of(b)); break; }
-            case Eor: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) ^ int_of(b)); break; }
-            case Compare: {
-                Num b = *--top, a = top[-1];
-                int c;
-                if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
-                else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
-                else c = num_compare(a, b, m);
-                top[-1] = num_int(compare_result(c, pc->type) ? -1 : 0);
-                break;
-            }
-            case Shift: {
-                Num b = *--top;
-                int32_t x = int_of(top[-1]);
-                uint32_t s = static_cast<uint32_t>(int_of(b)) & 31;
-                switch (pc->type) {
-                    case Shl: case Shl3: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) << s)); break;
-                    case Sar: top[-1] = num_int(x >> s); break;
-                    default: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) >> s)); break;
-                }
-                break;
-            }
-            default:   // Return
-                return stack[0];
-        }
+    // Threaded dispatch: every instruction ends by jumping straight to the
+    // code of the next one.
+    static void* const kLabels[] = {
+        &&L_Const, &&L_StaticInt, &&L_VarInt, &&L_VarReal5, &&L_VarReal8, &&L_Return /* Element: tree only */,
+        &&L_Neg, &&L_Not, &&L_Add, &&L_Sub, &&L_Mul, &&L_Div, &&L_IDiv, &&L_Mod, &&L_Pow,
+        &&L_And, &&L_Or, &&L_Eor, &&L_Compare, &&L_Shift,
+        &&L_ArrayStart, &&L_DimCheck, &&L_Subscript, &&L_ElementEnd, &&L_Return,
+    };
+    static_assert(sizeof kLabels / sizeof *kLabels == Return + 1);
+#define NEXT_INS() goto* kLabels[(++pc)->op]
+    const CIns* pc = m_code.data() + start;
+    goto* kLabels[pc->op];
+    L_Const: *top++ = pc->k; NEXT_INS();
+    L_StaticInt: *top++ = num_int(static_cast<int32_t>(in.mem.fixed32(pc->addr))); NEXT_INS();
+    L_VarInt: {
+        int32_t i;
+        std::memcpy(&i, value_ptr(in, pc->addr), 4);
+        *top++ = num_int(i);
+        NEXT_INS();
     }
+    L_VarReal5: {
+        const uint8_t* v = value_ptr(in, pc->addr);
+        uint32_t mant;
+        std::memcpy(&mant, v, 4);
+        *top++ = (static_cast<uint64_t>(v[4]) << 32) | mant;
+        NEXT_INS();
+    }
+    L_VarReal8: {
+        Num r;
+        std::memcpy(&r, value_ptr(in, pc->addr), 8);
+        *top++ = r;
+        NEXT_INS();
+    }
+    L_ArrayStart: {
+        uint32_t desc;
+        std::memcpy(&desc, value_ptr(in, pc->addr), 4);
+        if (desc == 0) raise(Err::BadUseOfArray);
+        if (in.descriptor(desc)[0] == 0) raise(Err::BadUseOfArray);
+        *top++ = desc;
+        *top++ = 0;   // the index so far
+        NEXT_INS();
+    }
+    L_DimCheck:
+        // More subscripts in the text than the array has dimensions.
+        if (pc->type >= value_ptr(in, static_cast<uint32_t>(top[-2]))[0]) raise(Err::MissingBracket);
+        NEXT_INS();
+    L_Subscript: {
+        int32_t sub = int_of(*--top);
+        const uint8_t* d = value_ptr(in, static_cast<uint32_t>(top[-2]));
+        uint32_t size;
+        std::memcpy(&size, d + 1 + 4 * pc->type, 4);
+        if (static_cast<uint32_t>(sub) >= size) raise(Err::BadSubscript);
+        top[-1] = static_cast<uint32_t>(top[-1]) * size + static_cast<uint32_t>(sub);
+        NEXT_INS();
+    }
+    L_ElementEnd: {
+        uint32_t index = static_cast<uint32_t>(*--top);
+        uint32_t desc = static_cast<uint32_t>(top[-1]);
+        uint8_t dims = value_ptr(in, desc)[0];
+        if (pc->count < dims) raise(Err::MissingComma);   // too few subscripts
+        uint32_t esize = pc->type == vtype::Int ? 4 : pc->type == vtype::Real5 ? 5 : 8;
+        top[-1] = load_value(in.mem.at(desc + 1 + 4u * dims + index * esize, esize), pc->type);
+        NEXT_INS();
+    }
+    L_Neg: {
+        Num v = top[-1];
+        top[-1] = (is_int(v) && as_int(v) != INT32_MIN) ? num_int(-as_int(v)) : num_neg(v, m);
+        NEXT_INS();
+    }
+    L_Not: top[-1] = num_int(~int_of(top[-1])); NEXT_INS();
+    // Binary operators: integers and pairs of 5-byte reals go straight
+    // to their bank; other mixtures through the general operator.
+    L_Add: {
+        Num b = *--top, a = top[-1];
+        int32_t r;
+        if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
+        else if (is_r5(a) && is_r5(b)) top[-1] = r5_add(a, b);
+        else top[-1] = num_add(a, b, m);
+        NEXT_INS();
+    }
+    L_Sub: {
+        Num b = *--top, a = top[-1];
+        int32_t r;
+        if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
+        else if (is_r5(a) && is_r5(b)) top[-1] = r5_sub(a, b);
+        else top[-1] = num_sub(a, b, m);
+        NEXT_INS();
+    }
+    L_Mul: {
+        Num b = *--top, a = top[-1];
+        int32_t r;
+        if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
+        else if (is_r5(a) && is_r5(b)) top[-1] = r5_mul(a, b);
+        else top[-1] = num_mul(a, b, m);
+        NEXT_INS();
+    }
+    L_Div: { Num b = *--top; top[-1] = num_div(top[-1], b, m); NEXT_INS(); }
+    L_IDiv: { Num b = *--top; top[-1] = num_int(num_idiv(top[-1], b)); NEXT_INS(); }
+    L_Mod: { Num b = *--top; top[-1] = num_int(num_imod(top[-1], b)); NEXT_INS(); }
+    L_Pow: { Num b = *--top; top[-1] = num_pow(top[-1], b, m); NEXT_INS(); }
+    L_And: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) & int_of(b)); NEXT_INS(); }
+    L_Or: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) | int_of(b)); NEXT_INS(); }
+    L_Eor: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) ^ int_of(b)); NEXT_INS(); }
+    L_Compare: {
+        Num b = *--top, a = top[-1];
+        int c;
+        if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
+        else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
+        else c = num_compare(a, b, m);
+        top[-1] = num_int(compare_result(c, pc->type) ? -1 : 0);
+        NEXT_INS();
+    }
+    L_Shift: {
+        Num b = *--top;
+        int32_t x = int_of(top[-1]);
+        uint32_t s = static_cast<uint32_t>(int_of(b)) & 31;
+        switch (pc->type) {
+            case Shl: case Shl3: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) << s)); break;
+            case Sar: top[-1] = num_int(x >> s); break;
+            default: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) >> s)); break;
+        }
+        NEXT_INS();
+    }
+    L_Return:
+        return stack[0];
+#undef NEXT_INS
 }
 
 }  // namespace kov::interp
