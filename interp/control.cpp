@@ -213,7 +213,45 @@ void stmt_for(Interp& in) {
 }
 
 // NEXT [var] [, var ...]
+// The FOR frame as it lies on the stack, tag first.
+struct ForFrame {
+    uint32_t tag, body, step_low, step_high, limit_low, limit_high, type, var;
+};
+static_assert(sizeof(ForFrame) == kForFrame);
+
+// The common counted loop: a FOR frame on top, an integer variable, step
+// and limit, no overflow, and NEXT either alone or naming the loop's own
+// static integer variable. Returns false to take the general path.
+inline bool next_fast(Interp& in) {
+    ForFrame f;
+    std::memcpy(&f, Memory::ptr(in.sp), sizeof f);
+    if (f.tag != ftag::For || f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) return false;
+    const uint8_t* q = in.p;
+    uint8_t c = *q;
+    if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%' && q[2] != '(' && q[2] != '!' && q[2] != '?') {
+        if (f.var != 4u * (c - '@')) return false;
+        q += 2;
+        while (*q == ' ') ++q;
+        c = *q;
+    }
+    if (c != ':' && c != 13 && c != tok::Else) return false;
+    uint8_t* v = in.mem.at(f.var, 4);
+    int32_t cur, sum;
+    std::memcpy(&cur, v, 4);
+    int32_t step = static_cast<int32_t>(f.step_low), limit = static_cast<int32_t>(f.limit_low);
+    if (__builtin_add_overflow(cur, step, &sum)) return false;
+    std::memcpy(v, &sum, 4);
+    if (step < 0 ? sum < limit : limit < sum) {
+        in.sp += kForFrame;
+        in.p = q;
+    } else {
+        in.p = text_at(f.body);
+    }
+    return true;
+}
+
 void stmt_next(Interp& in) {
+    if (next_fast(in)) return;
     for (;;) {
         require_frame(in, ftag::For, Err::NotInFor);
         uint8_t c = in.skip_spaces();
