@@ -1,7 +1,10 @@
-10 REM A star command takes the rest of the line, colons included.
-20 *| a comment: PRINT "not printed"
-30 PRINT "after comment"
-40 ON ERROR PRINT ERR;" ";REPORT$: IF ERL=50 THEN GOTO 60 ELSE END
-50 *FLOAT 32
-60 OSCLI "FLOAT 40": PRINT "float 40"
-70 *NOSUCHCOMMAND
+REM Star commands: names abbreviate with a dot and need no blank after them
+*FLOAT 64
+X=1/3:PRINT X*3=1
+*FL.40
+*HELP
+*TV
+*FX 15
+*| a comment
+ON ERROR PRINT ERR;" ";REPORT$:END
+*FLOAT32
