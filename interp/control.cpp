@@ -180,6 +180,7 @@ void skip_while_body(Interp& in) {
 // Drops ON ERROR LOCAL and LOCAL DATA frames, then requires a frame with
 // `tag` on top.
 inline void require_frame(Interp& in, uint32_t tag, Err error) {
+    if (in.peek32() == tag) return;   // the common case: nothing to unwind
     in.unwind_error_and_data_frames();
     if (in.peek32() != tag) raise(error);
 }

@@ -251,8 +251,11 @@ void clear_local(Interp& in, const VarRef& v) {
 // Pops the call frame and returns its return pointer.
 uint32_t unwind_call(Interp& in, uint32_t tag, Err error) {
     for (;;) {
-        in.unwind_error_and_data_frames();
         uint32_t top = in.peek32();
+        if (top != ftag::Local && top != tag) {
+            in.unwind_error_and_data_frames();
+            top = in.peek32();
+        }
         if (top == ftag::Local) {
             pop_local(in);
             continue;
