@@ -184,17 +184,13 @@ void Interp::run_loop(bool from_start) {
 Value Interp::run_function() {
     check_native_stack();
     uint32_t level_sp = sp;
-    ++fn_depth;
     for (;;) {
         try {
-            Value v = exec(true);
-            --fn_depth;
-            return v;
+            return exec(true);
         } catch (const BasicError& e) {
-            if (!handle_error(e, level_sp, false)) {
-                --fn_depth;
-                throw;
-            }
+            // A handler whose stack lies within this call continues here;
+            // any other error goes on to the caller's level.
+            if (!handle_error(e, level_sp, false)) throw;
         }
     }
 }

@@ -96,16 +96,10 @@ struct FormalPlan {
     const uint8_t* after[kMax] = {};  // text after each formal
 };
 
-// How a program run ended.
-enum class RunEnd { Normal, Error };
-
 // Thrown to leave the statement loop for good (QUIT, stop sequence).
 struct StopRun {
     int status;
 };
-
-// Thrown by a function return "=" inside a nested FN loop.
-struct FnReturn {};
 
 class Interp {
 public:
@@ -309,7 +303,6 @@ public:
         if (&probe < native_stack_floor) raise(Err::NoRoom);
     }
     const char* native_stack_floor = nullptr;
-    const char* native_stack_base = nullptr;
     size_t native_stack_limit_bytes = 0;
 
     // ---- output (values/print.cpp) ----
@@ -345,8 +338,6 @@ public:
     void build_stmt_slot(const uint8_t* start, StmtSlot& slot);
     // Runs a decoded statement; false when the slot holds none.
     bool run_stmt_slot(const StmtSlot& slot);
-    // Nesting depth of run_function (FN calls in progress).
-    int fn_depth = 0;
 };
 
 

@@ -156,7 +156,6 @@ void Interp::run_from_start() {
 
 int Interp::run_program(std::string_view command_tail) {
     char marker;
-    native_stack_base = &marker;
     native_stack_floor = native_stack_limit_bytes ? &marker - native_stack_limit_bytes : nullptr;
     try {
         init_fixed_area(command_tail);

@@ -41,7 +41,6 @@ struct CompiledSlot {
     uint32_t key = 0;       // text address of the expression (0: empty)
     uint16_t len = 0;       // text length
     uint8_t state = 0;      // Empty, Ready or Refused
-    uint8_t attempts = 0;
     uint32_t root = 0;      // start of the expression's code
     enum : uint8_t { Empty = 0, Ready = 1, Refused = 2 };
 };

@@ -403,10 +403,9 @@ inline bool Interp::compiled_expr(Num& out) {
     if (s->key == Memory::addr(p)) {
         if (s->state != CompiledSlot::Ready) return false;
     } else {
-        // Try to compile text that stays put; give up on text that
-        // evidently cannot be compiled after a couple of attempts.
+        // Compile text that stays put; text that cannot be compiled is
+        // remembered as such until the next flush.
         if (!text_cacheable(p)) return false;
-        if (s->state == CompiledSlot::Refused && s->key == 0) return false;
         if (!m_compiler.compile(*this, p, *s)) {
             s->key = Memory::addr(p);
             s->state = CompiledSlot::Refused;
