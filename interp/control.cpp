@@ -268,25 +268,6 @@ void stmt_next(Interp& in) {
         VarRef var{in.peek32(kForVar), static_cast<uint8_t>(in.peek32(kForType))};
         Num step = stack_num(in, kForStep);
         Num limit = stack_num(in, kForLimit);
-        // Integer variable, step and limit: the common counted loop.
-        if (var.type == vtype::Int && values::is_int(step) && values::is_int(limit)) {
-            uint8_t* v = in.mem.at(var.addr, 4);
-            int32_t cur;
-            std::memcpy(&cur, v, 4);
-            int32_t sum;
-            if (!__builtin_add_overflow(cur, values::as_int(step), &sum)) {
-                std::memcpy(v, &sum, 4);
-                bool done = values::as_int(step) < 0 ? sum < values::as_int(limit) : values::as_int(limit) < sum;
-                if (!done) {
-                    in.p = text_at(in.peek32(kForBody));
-                    return;
-                }
-                in.sp += kForFrame;
-                if (in.skip_spaces() != ',') return;
-                ++in.p;
-                continue;
-            }
-        }
         // The sum as computed decides, not the value stored: an integer
         // variable stepped by 0.5 never reaches a limit above it.
         Num sum = values::num_add(in.load_num(var), step, in.mode());

@@ -230,6 +230,8 @@ public:
     // Parses a reference (variable, element, indirection, whole array),
     // creating a variable when it does not exist. Raises for non-names.
     VarRef get_ref_create();
+    // A static integer or an already resolved plain variable at p.
+    bool quick_ref(VarRef& ref);
     // Looks up the name at `q` without creating anything or moving p.
     Lookup find_var_name(const uint8_t* q, VarRef& ref, const uint8_t*& end);
     // Parses a reference that must exist ("No such variable"); NotName

@@ -326,9 +326,16 @@ Lookup Interp::lookup_var(VarRef& ref) {
     return Lookup::Found;
 }
 
-bool Interp::get_ref(VarRef& ref) {
-    skip_spaces();
-    // A plain variable whose name was resolved here before.
+// A static integer variable, or a plain variable whose name was resolved
+// at this text before: the reference without a lookup (p moved past it).
+bool Interp::quick_ref(VarRef& ref) {
+    uint8_t c = *p;
+    if (((c >= 'A' && c <= 'Z') || c == '@') && p[1] == '%' && p[2] != '(' && p[2] != '!' && p[2] != '?') {
+        ref.addr = 4u * (c - '@');
+        ref.type = vtype::Int;
+        p += 2;
+        return true;
+    }
     TextCacheEntry* e = text_cache_slot(p);
     if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable && !(e->type & vtype::Array)) {
         const uint8_t* r = p + e->len;
@@ -339,6 +346,12 @@ bool Interp::get_ref(VarRef& ref) {
             return true;
         }
     }
+    return false;
+}
+
+bool Interp::get_ref(VarRef& ref) {
+    skip_spaces();
+    if (quick_ref(ref)) return true;
     if (unary_indirection(*this, ref)) return true;
     const uint8_t* end;
     Lookup l = find_name(*this, p, ref, end);
@@ -352,25 +365,7 @@ bool Interp::get_ref(VarRef& ref) {
 VarRef Interp::get_ref_create() {
     VarRef ref;
     skip_spaces();
-    // Fast paths: a static integer variable, or a plain variable whose
-    // name was resolved here before.
-    uint8_t c = *p;
-    if (((c >= 'A' && c <= 'Z') || c == '@') && p[1] == '%' && p[2] != '(' && p[2] != '!' && p[2] != '?') {
-        ref.addr = 4u * (c - '@');
-        ref.type = vtype::Int;
-        p += 2;
-        return ref;
-    }
-    TextCacheEntry* e = text_cache_slot(p);
-    if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable && !(e->type & vtype::Array)) {
-        const uint8_t* r = p + e->len;
-        if (*r != '?' && *r != '!') {
-            ref.addr = static_cast<uint32_t>(e->payload);
-            ref.type = e->type;
-            p = r;
-            return ref;
-        }
-    }
+    if (quick_ref(ref)) return ref;
     if (unary_indirection(*this, ref)) return ref;
     const uint8_t* end;
     Lookup l = find_name(*this, p, ref, end);

@@ -1,6 +1,8 @@
 // The numeric functions in both real forms, and the random-number generator.
 #include <gtest/gtest.h>
 
+#include "tests/unit/test_support.h"
+
 #include <cmath>
 #include <numbers>
 #include <set>
@@ -17,14 +19,7 @@ constexpr RealMode kEight = RealMode::Eight;
 Num r5(double d) { return to_r5(double_to_bits(d)); }
 Num r8(double d) { return double_to_bits(d); }
 
-int error_of(auto&& action) {
-    try {
-        action();
-    } catch (const BasicError& e) {
-        return e.number;
-    }
-    return -1;
-}
+using test::error_of;
 
 TEST(Maths, EdgeCases) {
     EXPECT_EQ(m_sin(num_int(0), kFive), num_int(0));

@@ -3,6 +3,8 @@
 // host writes its text mirror to a temporary file.
 #include <gtest/gtest.h>
 
+#include "tests/unit/test_support.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,14 +19,7 @@
 namespace kov::interp {
 namespace {
 
-int error_of(auto&& action) {
-    try {
-        action();
-    } catch (const BasicError& e) {
-        return e.number;
-    }
-    return -1;
-}
+using test::error_of;
 
 constexpr int kAddressOutOfRange = static_cast<int>(Err::AddressOutOfRange);
 

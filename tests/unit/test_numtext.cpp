@@ -2,6 +2,8 @@
 // (literals, VAL).
 #include <gtest/gtest.h>
 
+#include "tests/unit/test_support.h"
+
 #include <cmath>
 #include <string>
 
@@ -35,14 +37,7 @@ std::string formatted(const std::string& text, uint32_t format, RealMode mode = 
     return num_to_text(literal(text, mode), format, mode);
 }
 
-int error_of(auto&& action) {
-    try {
-        action();
-    } catch (const BasicError& e) {
-        return e.number;
-    }
-    return -1;
-}
+using test::error_of;
 
 TEST(NumText, StrDefaultFormat) {
     const Num third = num_div(num_int(1), num_int(3), kFive);

@@ -3,6 +3,8 @@
 // on exact values in 128-bit integers.
 #include <gtest/gtest.h>
 
+#include "tests/unit/test_support.h"
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -18,14 +20,7 @@ constexpr RealMode kEight = RealMode::Eight;
 
 Num r8(double d) { return double_to_bits(d); }
 
-int error_of(auto&& action) {
-    try {
-        action();
-    } catch (const BasicError& e) {
-        return e.number;
-    }
-    return -1;
-}
+using test::error_of;
 
 TEST(Real5, ExactPatterns) {
     const Num third = num_div(num_int(1), num_int(3), kFive);
