@@ -1,14 +1,13 @@
 // The numeric functions in both real forms, and the random-number generator.
 #include <gtest/gtest.h>
 
-#include "tests/unit/test_support.h"
-
 #include <cmath>
 #include <numbers>
 #include <set>
 
 #include "interp/errors.h"
 #include "values/maths.h"
+#include "tests/unit/test_support.h"
 
 namespace kov::values {
 namespace {

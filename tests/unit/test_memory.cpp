@@ -3,8 +3,6 @@
 // host writes its text mirror to a temporary file.
 #include <gtest/gtest.h>
 
-#include "tests/unit/test_support.h"
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,6 +13,7 @@
 #include "interp/memory.h"
 #include "interp/program_text.h"
 #include "vdu/vdu.h"
+#include "tests/unit/test_support.h"
 
 namespace kov::interp {
 namespace {

@@ -2,13 +2,12 @@
 // (literals, VAL).
 #include <gtest/gtest.h>
 
-#include "tests/unit/test_support.h"
-
 #include <cmath>
 #include <string>
 
 #include "interp/errors.h"
 #include "values/numtext.h"
+#include "tests/unit/test_support.h"
 
 namespace kov::values {
 namespace {

@@ -3,14 +3,13 @@
 // on exact values in 128-bit integers.
 #include <gtest/gtest.h>
 
-#include "tests/unit/test_support.h"
-
 #include <algorithm>
 #include <cmath>
 #include <random>
 
 #include "interp/errors.h"
 #include "values/number.h"
+#include "tests/unit/test_support.h"
 
 namespace kov::values {
 namespace {
