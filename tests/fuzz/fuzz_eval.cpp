@@ -109,8 +109,6 @@ Outcome evaluate(Machine& m, const uint8_t* text, size_t len) {
         o.error = e.number;
     } catch (const StopRun&) {
         o.error = 1000;
-    } catch (const FnReturn&) {
-        o.error = 1001;
     }
     return o;
 }
