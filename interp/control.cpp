@@ -229,8 +229,8 @@ inline bool next_fast(Interp& in) {
     if (f.tag != ftag::For || f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) return false;
     const uint8_t* q = in.p;
     uint8_t c = *q;
-    if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%' && q[2] != '(' && q[2] != '!' && q[2] != '?') {
-        if (f.var != 4u * (c - '@')) return false;
+    if (int slot = static_int_at(q); slot >= 0) {
+        if (f.var != static_cast<uint32_t>(slot)) return false;
         q += 2;
         while (*q == ' ') ++q;
         c = *q;

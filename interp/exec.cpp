@@ -149,11 +149,10 @@ Value Interp::exec(bool in_fn) {
             default:
                 if (c >= 0x80) raise(Err::SyntaxError);
                 // Fast path: static integer variable = expression.
-                if (((c >= 'A' && c <= 'Z') || c == '@') && p[1] == '%') {
+                if (int slot = static_int_at(p); slot >= 0) {
                     const uint8_t* q = p + 2;
                     while (*q == ' ') ++q;
                     if (*q == '=') {
-                        uint32_t slot = 4u * (c - '@');
                         p = q + 1;
                         Num n = num_expr();
                         mem.set_fixed32(slot, static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n)));

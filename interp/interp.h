@@ -343,6 +343,15 @@ public:
 };
 
 
+// The fixed-area offset of the static integer variable (@% or A%..Z%) at
+// `q`, or -1: an array A%( or binary indirection after the name is not one.
+inline int static_int_at(const uint8_t* q) {
+    uint8_t c = q[0];
+    if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%' && q[2] != '(' && q[2] != '!' && q[2] != '?')
+        return 4 * (c - '@');
+    return -1;
+}
+
 [[noreturn]] void not_available(const char* what);
 // Closes every open file channel (END, errors in the program).
 void close_all_files(Interp& in);

@@ -67,11 +67,11 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         if (!m_compiler.compile_part(*this, skip(q + 1), root, end)) return refuse();
         return finish(StmtSlot::If);
     }
-    if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%' && q[2] != '(' && q[2] != '!' && q[2] != '?') {
+    if (int slot = static_int_at(q); slot >= 0) {
         q = skip(q + 2);
         if (*q != '=') return refuse();
         if (!m_compiler.compile_part(*this, q + 1, root, end)) return refuse();
-        s.target = 4u * (c - '@');
+        s.target = static_cast<uint32_t>(slot);
         s.type = vtype::Int;
         return finish(StmtSlot::AssignStatic);
     }

@@ -35,26 +35,10 @@ uint8_t type_from_suffix(uint8_t c) {
     }
 }
 
-uint32_t value_size(uint8_t type) {
-    switch (type) {
-        case vtype::Int: return 4;
-        case vtype::Real5: return 5;
-        case vtype::Real8: return 8;
-        case vtype::StrVar: return 6;
-        default: return 4;
-    }
-}
-
 // Where a record lives: fixed-area records (system variables) are read
 // through the fixed area, heap records directly.
 inline const uint8_t* rec_ptr(Memory& mem, uint32_t rec) {
     return rec < fixed::Size ? mem.fixed_area() + rec : Memory::ptr(rec);
-}
-
-// A link that a program has overwritten through indirection ends a walk.
-inline bool rec_valid(Memory& mem, uint32_t rec) {
-    if (rec < fixed::Size) return rec >= fixed::SysVars && rec + 16 <= fixed::Size;
-    return mem.valid(rec, 256);
 }
 
 }  // namespace
@@ -76,11 +60,13 @@ uint32_t Interp::array_count(uint32_t desc) {
 // chosen the chain). On success returns the record address and sets
 // `name_end` past the matched text and `tail_last` to the record's last
 // tail character (0 for an empty tail).
-static uint32_t search_chain(Memory& mem, uint32_t head_off, const uint8_t* name, bool float64,
+static uint32_t search_chain(Interp& in, uint32_t head_off, const uint8_t* name, bool float64,
                              const uint8_t*& name_end, uint8_t& tail_last) {
+    Memory& mem = in.mem;
     uint32_t rec = mem.fixed32(head_off);
     uint32_t steps = 0;
-    while (rec && rec_valid(mem, rec) && ++steps < Interp::kMaxChainSteps) {
+    // A link that a program has overwritten through indirection ends a walk.
+    while (rec && in.record_ok(rec) && ++steps < Interp::kMaxChainSteps) {
         const uint8_t* r = rec_ptr(mem, rec);
         const uint8_t* n = r + 4;
         const uint8_t* t = name + 1;
@@ -152,11 +138,11 @@ static Lookup find_name(Interp& in, const uint8_t* p, VarRef& ref, const uint8_t
     bool f64 = in.options() & kOptFloat64;
     uint32_t rec;
     if (c == '@') {
-        // The system variables form a chain whose first record sits at
-        // SysVars itself; walk it the same way through a pseudo-head.
-        rec = search_chain(in.mem, fixed::SysVars - 4 + 4, p, false, name_end, tail_last);
+        // The system variables form a fixed chain whose head word is at
+        // SysVars; their names never take the FLOAT 64 rule.
+        rec = search_chain(in, fixed::SysVars, p, false, name_end, tail_last);
     } else {
-        rec = search_chain(in.mem, head, p, f64, name_end, tail_last);
+        rec = search_chain(in, head, p, f64, name_end, tail_last);
     }
     // Each name must at least be scanned to find `end` for NotFound.
     if (!rec) {
@@ -329,9 +315,8 @@ Lookup Interp::lookup_var(VarRef& ref) {
 // A static integer variable, or a plain variable whose name was resolved
 // at this text before: the reference without a lookup (p moved past it).
 bool Interp::quick_ref(VarRef& ref) {
-    uint8_t c = *p;
-    if (((c >= 'A' && c <= 'Z') || c == '@') && p[1] == '%' && p[2] != '(' && p[2] != '!' && p[2] != '?') {
-        ref.addr = 4u * (c - '@');
+    if (int slot = static_int_at(p); slot >= 0) {
+        ref.addr = static_cast<uint32_t>(slot);
         ref.type = vtype::Int;
         p += 2;
         return true;
@@ -378,7 +363,7 @@ VarRef Interp::get_ref_create() {
         uint8_t suffix = is_array ? name_end[-2] : name_end[-1];
         uint8_t type = type_from_suffix(name_end - p >= 2 ? suffix : 0);
         if ((options() & kOptFloat64) && type == vtype::Real5) type = vtype::Real8;
-        uint32_t vsize = is_array ? 4 : value_size(type);
+        uint32_t vsize = is_array ? 4 : Interp::element_size(type);
         uint32_t addr = create_var(p, name_end, chain_head_for(*p), vsize);
         if (is_array) raise(Err::BadUseOfArray);   // an element of an undimensioned array
         ref.addr = addr;

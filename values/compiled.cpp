@@ -114,9 +114,9 @@ private:
     bool factor(uint32_t& out) {
         while (*q == ' ') ++q;
         uint8_t c = *q;
-        if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%' && q[2] != '(' && q[2] != '!' && q[2] != '?') {
+        if (int slot = static_int_at(q); slot >= 0) {
             out = node(StaticInt, 0);
-            m_nodes[out].addr = 4u * (c - '@');
+            m_nodes[out].addr = static_cast<uint32_t>(slot);
             q += 2;
             return true;
         }

@@ -234,12 +234,9 @@ Value Interp::factor() {
     while (*q == ' ') ++q;
     uint8_t c = *q;
     // Static integer variable: one load from the fixed area.
-    if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%') {
-        uint8_t after = q[2];
-        if (after != '(' && after != '!' && after != '?') {
-            p = q + 2;
-            return Value::integer(static_cast<int32_t>(mem.fixed32(4u * (c - '@'))));
-        }
+    if (int slot = static_int_at(q); slot >= 0) {
+        p = q + 2;
+        return Value::integer(static_cast<int32_t>(mem.fixed32(static_cast<uint32_t>(slot))));
     }
     // A literal or a variable decoded before.
     TextCacheEntry* e = text_cache_slot(q);
