@@ -8,6 +8,7 @@
 // for block keywords that stand first in a line's body.
 #include <cstring>
 
+#include "interp/frames.h"
 #include "interp/interp.h"
 #include "interp/keywords.h"
 #include "interp/statements.h"
@@ -17,17 +18,6 @@ namespace kov::interp {
 using values::Num;
 
 namespace {
-
-// Sizes of the frames, tag included.
-constexpr uint32_t kForFrame = 32;
-constexpr uint32_t kLinkFrame = 8;   // REPEAT, WHILE and GOSUB: pointer and tag
-
-// Offsets in a FOR frame, counted from its tag on top of the stack.
-constexpr uint32_t kForBody = 4;
-constexpr uint32_t kForStep = 8;     // low half at +8, high half at +12
-constexpr uint32_t kForLimit = 16;   // low half at +16, high half at +20
-constexpr uint32_t kForType = 24;
-constexpr uint32_t kForVar = 28;
 
 inline uint32_t addr_of(const uint8_t* q) { return Memory::addr(q); }
 inline const uint8_t* text_at(uint32_t a) { return Memory::ptr(a); }
@@ -187,6 +177,8 @@ inline void require_frame(Interp& in, uint32_t tag, Err error) {
 
 }  // namespace
 
+void skip_while_loop(Interp& in) { skip_while_body(in); }
+
 // FOR var = start TO limit [STEP step]
 void stmt_for(Interp& in) {
     if (!is_reference_start(in.skip_spaces())) raise(Err::BadForVariable);
@@ -214,11 +206,6 @@ void stmt_for(Interp& in) {
 }
 
 // NEXT [var] [, var ...]
-// The FOR frame as it lies on the stack, tag first.
-struct ForFrame {
-    uint32_t tag, body, step_low, step_high, limit_low, limit_high, type, var;
-};
-static_assert(sizeof(ForFrame) == kForFrame);
 
 // The common counted loop: a FOR frame on top, an integer variable, step
 // and limit, no overflow, and NEXT either alone or naming the loop's own

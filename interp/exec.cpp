@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "interp/frames.h"
 #include "interp/interp.h"
 #include "interp/statements.h"
 #include "values/functions.h"
@@ -79,11 +80,190 @@ void Interp::trace_line(uint16_t number) {
 
 // Executes statements from the text pointer. Returns only when a function
 // return "=" is executed and `in_fn` is set.
+//
+// Each position the loop meets (a statement, the spaces and ":" between
+// statements, a line end) is looked up in the decoded-statement table
+// first; what has no decoded form runs through the statement handlers.
 Value Interp::exec(bool in_fn) {
     for (;;) {
         // Statement boundary: poll the urgent flags (one byte test).
         if (host.flags.load(std::memory_order_relaxed)) poll();
     statement_start:
+        {
+            StmtSlot* slot = m_compiler.stmt_slot(p);
+            if (slot->key != Memory::addr(p)) {
+                build_stmt_slot(p, *slot);
+                if (slot->key != Memory::addr(p)) goto general;
+            }
+            // Fields needed after an expression is evaluated are read
+            // before it: functions it calls may flush the table.
+            const StmtSlot& s = *slot;
+            const uint8_t* const at = p;
+            switch (s.kind) {
+                case StmtSlot::Skip:
+                    p = Memory::ptr(s.target);
+                    goto statement_start;
+                case StmtSlot::LineEnd:
+                    if (mem.fixed16(fixed::TraceLimit)) goto general;
+                    mem.set_fixed32(fixed::StmtPtr, s.subscript);
+                    p = Memory::ptr(s.target);
+                    if (host.flags.load(std::memory_order_relaxed) & kUrgent) continue;
+                    goto statement_start;
+                case StmtSlot::AssignStatic: {
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint8_t* after = at + s.len;
+                    uint32_t target = s.target;
+                    Num n = m_compiler.eval(*this, s.expr);
+                    p = after;
+                    mem.set_fixed32(target, static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n)));
+                    continue;
+                }
+                case StmtSlot::AssignVar: {
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint8_t* after = at + s.len;
+                    uint32_t target = s.target;
+                    uint8_t type = s.type;
+                    Num n = m_compiler.eval(*this, s.expr);
+                    p = after;
+                    store_variable(mem, target, type, n);
+                    continue;
+                }
+                case StmtSlot::AssignElement: {
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint8_t* after = at + s.len;
+                    uint8_t type = s.type;
+                    uint32_t expr = s.expr;
+                    uint32_t desc = s.target < fixed::Size ? mem.fixed32(s.target) : mem.read32(s.target);
+                    if (desc == 0) raise(Err::BadUseOfArray);
+                    const uint8_t* d = descriptor(desc);
+                    if (d[0] == 0) raise(Err::BadUseOfArray);
+                    Num sub = m_compiler.eval(*this, s.subscript);
+                    int32_t i = values::is_int(sub) ? values::as_int(sub) : values::to_int(sub);
+                    uint32_t size;
+                    std::memcpy(&size, d + 1, 4);
+                    if (static_cast<uint32_t>(i) >= size) raise(Err::BadSubscript);
+                    if (d[0] != 1) raise(Err::MissingComma);   // more dimensions than subscripts
+                    uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(type);
+                    mem.at(addr, element_size(type));
+                    Num n = m_compiler.eval(*this, expr);
+                    p = after;
+                    store_variable(mem, addr, type, n);
+                    continue;
+                }
+                case StmtSlot::If: {
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint8_t* after = at + s.len;
+                    Num n = m_compiler.eval(*this, s.expr);
+                    p = after;
+                    if_continue(*this, (values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0);
+                    continue;
+                }
+                case StmtSlot::Next: {
+                    // The common counted loop: a FOR frame on top with an
+                    // integer variable, step and limit, and no overflow.
+                    ForFrame f;
+                    std::memcpy(&f, Memory::ptr(sp), sizeof f);
+                    if (f.tag != ftag::For || f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0 ||
+                        (s.target != ~0u && f.var != s.target))
+                        goto general;
+                    uint8_t* v = mem.at(f.var, 4);
+                    int32_t cur, sum;
+                    std::memcpy(&cur, v, 4);
+                    int32_t step = static_cast<int32_t>(f.step_low), limit = static_cast<int32_t>(f.limit_low);
+                    if (__builtin_add_overflow(cur, step, &sum)) goto general;
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    std::memcpy(v, &sum, 4);
+                    if (step < 0 ? sum < limit : limit < sum) {
+                        sp += kForFrame;
+                        p = at + s.len;
+                    } else {
+                        p = Memory::ptr(f.body);
+                    }
+                    continue;
+                }
+                case StmtSlot::Repeat:
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    p = at + s.len;
+                    push_room_check(kLinkFrame);
+                    push32(Memory::addr(p));
+                    push32(ftag::Repeat);
+                    continue;
+                case StmtSlot::Until: {
+                    if (peek32() != ftag::Repeat) goto general;
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint8_t* after = at + s.len;
+                    Num n = m_compiler.eval(*this, s.expr);
+                    if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) == 0) {
+                        p = Memory::ptr(peek32(4));
+                    } else {
+                        p = after;
+                        sp += kLinkFrame;
+                    }
+                    continue;
+                }
+                case StmtSlot::While: {
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    push_room_check(kLinkFrame);
+                    push32(Memory::addr(at + s.len));
+                    push32(ftag::While);
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint8_t* after = at + s.subscript;
+                    Num n = m_compiler.eval(*this, s.expr);
+                    p = after;
+                    if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) continue;
+                    sp += kLinkFrame;
+                    skip_while_loop(*this);
+                    continue;
+                }
+                case StmtSlot::Endwhile: {
+                    if (peek32() != ftag::While) goto general;
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    const uint8_t* after = at + s.len;
+                    p = Memory::ptr(peek32(4));
+                    if (int_expr() != 0) continue;   // the body runs again
+                    sp += kLinkFrame;
+                    p = after;
+                    continue;
+                }
+                case StmtSlot::Return:
+                    if (peek32() != ftag::Gosub) goto general;
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    p = Memory::ptr(peek32(4));
+                    sp += kLinkFrame;
+                    continue;
+                case StmtSlot::Goto:
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    p = Memory::ptr(s.target);
+                    line_entry(*this);
+                    continue;
+                case StmtSlot::Gosub:
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    push_room_check(kLinkFrame);
+                    push32(Memory::addr(at + s.len));
+                    push32(ftag::Gosub);
+                    p = Memory::ptr(s.target);
+                    line_entry(*this);
+                    continue;
+                case StmtSlot::FnReturn: {
+                    if (!in_fn) goto general;
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint8_t* after = at + s.len;
+                    Num n = m_compiler.eval(*this, s.expr);
+                    p = after;
+                    fn_unwind(*this);
+                    return Value::number(n);
+                }
+                default:
+                    break;
+            }
+        }
+    general:
         uint8_t c = *p;
         while (c == ' ') c = *++p;
         // The end of a line and empty statements first: they are the most
@@ -100,12 +280,6 @@ Value Interp::exec(bool in_fn) {
             goto statement_start;
         }
         mem.set_fixed32(fixed::StmtPtr, Memory::addr(p));
-        // Assignments and IF decoded before run from their decoded form.
-        if ((c >= '@' && c <= 'z') || c == kTokIf) {
-            StmtSlot* s = m_compiler.stmt_slot(p);
-            if (s->key != Memory::addr(p)) build_stmt_slot(p, *s);
-            if (s->key == Memory::addr(p) && run_stmt_slot(*s)) continue;
-        }
         if (c >= 0xC7 || (c <= 0x0C && c != 0)) {
             ++p;
             while (*p == ' ') ++p;

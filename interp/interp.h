@@ -338,8 +338,6 @@ public:
     // Decodes the statement at `start` into `slot` (left empty when it
     // should be tried again later).
     void build_stmt_slot(const uint8_t* start, StmtSlot& slot);
-    // Runs a decoded statement; false when the slot holds none.
-    bool run_stmt_slot(const StmtSlot& slot);
 };
 
 
@@ -350,6 +348,29 @@ inline int static_int_at(const uint8_t* q) {
     if (((c >= 'A' && c <= 'Z') || c == '@') && q[1] == '%' && q[2] != '(' && q[2] != '!' && q[2] != '?')
         return 4 * (c - '@');
     return -1;
+}
+
+// Stores into a variable or array element (never program text: records
+// live in the heap or the fixed area) with the conversions of store_num.
+inline void store_variable(Memory& mem, uint32_t addr, uint8_t type, Num n) {
+    uint8_t* v = addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr);
+    switch (type) {
+        case vtype::Int: {
+            uint32_t i = static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n));
+            std::memcpy(v, &i, 4);
+            return;
+        }
+        case vtype::Real5: {
+            Num r = values::is_r8(n) ? values::to_r5(n) : n;
+            uint32_t m = static_cast<uint32_t>(r);
+            std::memcpy(v, &m, 4);
+            v[4] = static_cast<uint8_t>(r >> 32);
+            return;
+        }
+        default:
+            std::memcpy(v, &n, 8);
+            return;
+    }
 }
 
 [[noreturn]] void not_available(const char* what);

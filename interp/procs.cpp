@@ -514,10 +514,14 @@ void stmt_endproc(Interp& in) {
 Value fn_return(Interp& in) {
     Value v = in.expr();
     if (v.is_str) v = in.to_acc(v);
+    fn_unwind(in);
+    return v;
+}
+
+void fn_unwind(Interp& in) {
     uint32_t ret = unwind_call(in, ftag::Fn, Err::NotInFunction);
     in.p = text_at(ret);
     in.mem.set_fixed32(fixed::StmtPtr, ret);
-    return v;
 }
 
 // LOCAL var, var ... | LOCAL DATA | LOCAL ERROR

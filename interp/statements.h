@@ -107,6 +107,9 @@ void if_continue(Interp&, bool condition);
 // skip to after the matching ENDIF / ENDCASE.
 void skip_else_block(Interp&);
 void skip_when_block(Interp&);
+// WHILE with a false condition, its frame already dropped: steps over
+// the loop body to after the matching ENDWHILE.
+void skip_while_loop(Interp&);
 // Calls the procedure whose PROC token has just been read (p after it);
 // `on_return` is where ON ... PROC continues (nullptr: after the call).
 void call_proc(Interp&, const uint8_t* on_return);
@@ -115,6 +118,9 @@ struct Value;
 // Function return "=" (p after the "="): evaluates the result, unwinds
 // to the FN frame, restores the caller's text pointer.
 Value fn_return(Interp&);
+// The rest of "=" once the result is known: unwinds to the FN frame and
+// restores the caller's text pointer.
+void fn_unwind(Interp&);
 
 extern const StatementFn* const kStatementTable;
 

@@ -1,11 +1,14 @@
-// Statements decoded once and run from the decoded form: assignments of
-// compiled numeric expressions to numeric variables and array elements,
-// and IF with a compiled condition. Everything else, and anything these
-// cannot decode exactly, runs through the ordinary statement handlers.
+// Statements decoded once for the execution loop to run from the decoded
+// form: assignments of compiled numeric expressions to numeric variables
+// and array elements, IF, the loop and jump statements, "=", and the bytes
+// between statements. Everything else, and anything these cannot decode
+// exactly, runs through the ordinary statement handlers.
 #include <cstring>
 
 #include "interp/interp.h"
+#include "interp/keywords.h"
 #include "interp/statements.h"
+#include "interp/tokeniser.h"
 
 namespace kov::interp {
 
@@ -20,27 +23,24 @@ const uint8_t* skip(const uint8_t* q) {
     return q;
 }
 
-// Stores into a variable or array element (never program text: records
-// live in the heap or the fixed area) with the conversions of store_num.
-inline void store_variable(Interp& in, uint32_t addr, uint8_t type, Num n) {
-    uint8_t* v = addr < fixed::Size ? in.mem.fixed_area() + addr : Memory::ptr(addr);
-    switch (type) {
-        case vtype::Int: {
-            uint32_t i = static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n));
-            std::memcpy(v, &i, 4);
-            return;
-        }
-        case vtype::Real5: {
-            Num r = values::is_r8(n) ? values::to_r5(n) : n;
-            uint32_t m = static_cast<uint32_t>(r);
-            std::memcpy(v, &m, 4);
-            v[4] = static_cast<uint8_t>(r >> 32);
-            return;
-        }
-        default:
-            std::memcpy(v, &n, 8);
-            return;
+// The line with number `n`, or nullptr.
+const uint8_t* line_with_number(const uint8_t* line, uint32_t n) {
+    for (; line[0]; line += line[0]) {
+        uint32_t number = line[1] | (line[2] << 8);
+        if (number == n) return line;
+        if (number > n) return nullptr;
     }
+    return nullptr;
+}
+
+// A line-number token at `q` followed by the end of the statement: the
+// number and the text at the statement end; false otherwise.
+bool constant_line(const uint8_t* q, uint32_t& n, const uint8_t*& end) {
+    if (q[0] != tok::LineNumber) return false;
+    if ((q[1] & 0xC0) != 0x40 || (q[2] & 0xC0) != 0x40 || (q[3] & 0xC0) != 0x40) return false;
+    n = decode_line_number(q + 1);
+    end = skip(q + 4);
+    return *end == ':' || *end == 13 || *end == tok::Else;
 }
 
 }  // namespace
@@ -63,10 +63,75 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         s.key = Memory::addr(start);
         s.kind = StmtSlot::Refused;
     };
-    if (c == kTokIf) {
-        if (!m_compiler.compile_part(*this, skip(q + 1), root, end)) return refuse();
-        return finish(StmtSlot::If);
+    root = 0;
+    switch (c) {
+        case ' ': case ':': {
+            while (*q == ' ' || *q == ':') ++q;
+            s.key = Memory::addr(start);
+            s.kind = StmtSlot::Skip;
+            s.target = Memory::addr(q);
+            return;
+        }
+        case 13: {
+            // An ordinary line follows: not the end marker, and no ELSE,
+            // WHEN or OTHERWISE that line entry must act on.
+            const uint8_t* line = q + 1;
+            if (line[0] == 0 || line[3] == tok::Else || line[3] == tok::When || line[3] == tok::Otherwise)
+                return refuse();
+            s.key = Memory::addr(start);
+            s.kind = StmtSlot::LineEnd;
+            s.subscript = Memory::addr(line + 3);
+            s.target = Memory::addr(skip(line + 3));
+            return;
+        }
+        case tok::Next: {
+            q = skip(q + 1);
+            s.target = ~0u;
+            if (int slot = static_int_at(q); slot >= 0) {
+                s.target = static_cast<uint32_t>(slot);
+                q = skip(q + 2);
+            }
+            if (*q != ':' && *q != 13 && *q != tok::Else) return refuse();
+            end = q;
+            return finish(StmtSlot::Next);
+        }
+        case tok::Repeat:
+            end = skip(q + 1);
+            return finish(StmtSlot::Repeat);
+        case tok::Until:
+            if (!m_compiler.compile_part(*this, skip(q + 1), root, end)) return refuse();
+            return finish(StmtSlot::Until);
+        case tok::While: {
+            const uint8_t* cond = skip(q + 1);
+            if (!m_compiler.compile_part(*this, cond, root, end) || end - start > 65535) return refuse();
+            s.subscript = static_cast<uint32_t>(end - start);
+            end = cond;
+            return finish(StmtSlot::While);
+        }
+        case tok::Endwhile:
+            end = skip(q + 1);
+            return finish(StmtSlot::Endwhile);
+        case tok::Return:
+            end = skip(q + 1);
+            return finish(StmtSlot::Return);
+        case tok::Goto: case tok::Gosub: {
+            uint32_t n;
+            if (!constant_line(skip(q + 1), n, end)) return refuse();
+            const uint8_t* line = line_with_number(Memory::ptr(page()), n);
+            if (!line) return refuse();
+            s.target = Memory::addr(line);
+            return finish(c == tok::Goto ? StmtSlot::Goto : StmtSlot::Gosub);
+        }
+        case '=':
+            if (!m_compiler.compile_part(*this, q + 1, root, end)) return refuse();
+            return finish(StmtSlot::FnReturn);
+        case kTokIf:
+            if (!m_compiler.compile_part(*this, skip(q + 1), root, end)) return refuse();
+            return finish(StmtSlot::If);
+        default:
+            break;
     }
+    if (c < '@' || c > 'z') return refuse();
     if (int slot = static_int_at(q); slot >= 0) {
         q = skip(q + 2);
         if (*q != '=') return refuse();
@@ -105,53 +170,6 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
     s.target = ref.addr;
     s.type = ref.type;
     finish(StmtSlot::AssignVar);
-}
-
-bool Interp::run_stmt_slot(const StmtSlot& s) {
-    switch (s.kind) {
-        case StmtSlot::AssignStatic: {
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-            Num n = m_compiler.eval(*this, s.expr);
-            p += s.len;
-            mem.set_fixed32(s.target, static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n)));
-            return true;
-        }
-        case StmtSlot::AssignVar: {
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-            Num n = m_compiler.eval(*this, s.expr);
-            p += s.len;
-            store_variable(*this, s.target, s.type, n);
-            return true;
-        }
-        case StmtSlot::AssignElement: {
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-            uint32_t desc = s.target < fixed::Size ? mem.fixed32(s.target) : mem.read32(s.target);
-            if (desc == 0) raise(Err::BadUseOfArray);
-            const uint8_t* d = descriptor(desc);
-            if (d[0] == 0) raise(Err::BadUseOfArray);
-            Num sub = m_compiler.eval(*this, s.subscript);
-            int32_t i = values::is_int(sub) ? values::as_int(sub) : values::to_int(sub);
-            uint32_t size;
-            std::memcpy(&size, d + 1, 4);
-            if (static_cast<uint32_t>(i) >= size) raise(Err::BadSubscript);
-            if (d[0] != 1) raise(Err::MissingComma);   // more dimensions than subscripts
-            uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(s.type);
-            mem.at(addr, element_size(s.type));
-            Num n = m_compiler.eval(*this, s.expr);
-            p += s.len;
-            store_variable(*this, addr, s.type, n);
-            return true;
-        }
-        case StmtSlot::If: {
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-            Num n = m_compiler.eval(*this, s.expr);
-            p += s.len;
-            if_continue(*this, (values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0);
-            return true;
-        }
-        default:
-            return false;
-    }
 }
 
 }  // namespace kov::interp

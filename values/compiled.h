@@ -45,22 +45,43 @@ struct CompiledSlot {
     enum : uint8_t { Empty = 0, Ready = 1, Refused = 2 };
 };
 
-// A statement decoded once: an assignment of a compiled expression to a
-// numeric variable or array element, or an IF with a compiled condition.
+// A statement decoded once, keyed by the text address where the loop
+// meets it: an assignment of a compiled expression to a numeric variable
+// or array element, IF, a loop or jump statement, "=" with a compiled
+// result, or the bytes between statements (spaces, ":" and line ends).
 struct StmtSlot {
-    uint32_t key = 0;       // text address of the statement (0: empty)
+    uint32_t key = 0;       // text address (0: empty)
     uint8_t kind = 0;
     uint8_t type = 0;       // type code of the target
-    uint16_t len = 0;       // text length up to the end of the expression
-    uint32_t target = 0;    // value address, or array descriptor slot
+    uint16_t len = 0;       // text length up to the end of the statement's
+                            // decoded part (see the kinds)
+    uint32_t target = 0;    // value address, array descriptor slot, static
+                            // variable offset, line address or next text
     uint32_t expr = 0;      // root of the right-hand side or condition
-    uint32_t subscript = 0; // root of the subscript of an array element
-    enum : uint8_t { Empty = 0, Refused, AssignVar, AssignStatic, AssignElement, If };
+    uint32_t subscript = 0; // root of the subscript of an array element;
+                            // the line body for a line end
+    enum : uint8_t {
+        Empty = 0, Refused,
+        AssignVar, AssignStatic, AssignElement, If,
+        Skip,       // spaces and ":": go on at `target`
+        LineEnd,    // CR before an ordinary line: body at `subscript`, first
+                    // statement at `target`
+        Next,       // NEXT alone or naming the static integer at `target`
+                    // (~0u: alone); `len` reaches the statement end
+        Repeat,     // `len` reaches the text after the keyword and spaces
+        Until,      // condition `expr`; `len` reaches its end
+        While,      // frame text at `len`; condition `expr` ends at `subscript`
+        Endwhile,   // `len` reaches the text after the keyword and spaces
+        Goto,       // line `target`
+        Gosub,      // line `target`; `len` reaches the statement end
+        Return,
+        FnReturn,   // "=" and the compiled result `expr` ending at `len`
+    };
 };
 
 class ExprCompiler {
 public:
-    static constexpr uint32_t kSlots = 4096;
+    static constexpr uint32_t kSlots = 16384;
     static constexpr uint32_t kMaxCode = 200000;
     static constexpr int kMaxDepth = 32;
 
@@ -77,7 +98,7 @@ public:
     values::Num eval(Interp& in, uint32_t start) const;
     void flush();
 
-    static constexpr uint32_t kStmtSlots = 4096;
+    static constexpr uint32_t kStmtSlots = 16384;
     StmtSlot* stmt_slot(const uint8_t* p) {
         return &m_stmts[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kStmtSlots - 1)];
     }
