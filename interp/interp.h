@@ -91,6 +91,7 @@ struct FormalPlan {
     static constexpr int kMax = 4;
     uint32_t key = 0;               // text address after the DEF's "("
     int count = 0;
+    bool numeric = false;           // every formal an integer or real variable
     const uint8_t* body = nullptr;  // text after the list's ")"
     VarRef refs[kMax];
     const uint8_t* after[kMax] = {};  // text after each formal
@@ -370,6 +371,28 @@ inline void store_variable(Memory& mem, uint32_t addr, uint8_t type, Num n) {
         default:
             std::memcpy(v, &n, 8);
             return;
+    }
+}
+
+// Loads a numeric variable or array element (Int, Real5 or Real8 type).
+inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
+    const uint8_t* v = addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr);
+    switch (type) {
+        case vtype::Int: {
+            int32_t i;
+            std::memcpy(&i, v, 4);
+            return values::num_int(i);
+        }
+        case vtype::Real5: {
+            uint32_t m;
+            std::memcpy(&m, v, 4);
+            return (static_cast<uint64_t>(v[4]) << 32) | m;
+        }
+        default: {
+            Num n;
+            std::memcpy(&n, v, 8);
+            return n;
+        }
     }
 }
 

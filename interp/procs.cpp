@@ -214,7 +214,12 @@ void pop_local(Interp& in) {
         in.sp += kLocalStrFrame + len;
     } else {
         Num n = static_cast<Num>(in.peek32(16)) | (static_cast<Num>(in.peek32(12)) << 32);
-        in.store_num(v, n);
+        // A variable record (heap or fixed area) takes the direct store.
+        if ((v.type == vtype::Int || v.type == vtype::Real5 || v.type == vtype::Real8) &&
+            (addr + 8 <= fixed::Size || (addr >= in.top() && addr + 8 <= in.heap_top())))
+            store_variable(in.mem, addr, v.type, n);
+        else
+            in.store_num(v, n);
         in.sp += kLocalNumFrame;
     }
 }
@@ -332,6 +337,43 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
     int count = 0;
     const uint8_t* body;
     FormalPlan& plan = in.m_formal_plans[Memory::addr(def) & (Interp::kFormalPlans - 1)];
+    if (plan.key == Memory::addr(def) && plan.numeric) {
+        // Numeric variables only: the same frames as below, with the
+        // values moved directly.
+        count = plan.count;
+        for (int i = 0; i < count; ++i) {
+            const VarRef& f = plan.refs[i];
+            in.push_room_check(kLocalNumFrame);
+            push_local_num(in, f.addr, f.type, load_variable(in.mem, f.addr, f.type));
+        }
+        in.p = call;
+        for (int i = 0;; ++i) {
+            Num n = in.num_expr();
+            in.push_room_check(16);
+            in.push32(values::num_high(n));
+            in.push32(static_cast<uint32_t>(n));
+            in.push32(plan.refs[i].addr);
+            in.push32(plan.refs[i].type);
+            const uint8_t* formal = plan.after[i];
+            while (*formal == ' ') ++formal;
+            uint8_t c = in.skip_spaces();
+            if (*formal == ',') {
+                if (c != ',') raise(Err::IncorrectArguments);
+                ++in.p;
+                continue;
+            }
+            if (c != ')') raise(Err::IncorrectArguments);
+            ++in.p;
+            break;
+        }
+        // Assigned from last to first, as pop_argument does.
+        for (int i = count - 1; i >= 0; --i) {
+            Num n = static_cast<Num>(in.peek32(8)) | (static_cast<Num>(in.peek32(12)) << 32);
+            store_variable(in.mem, plan.refs[i].addr, plan.refs[i].type, n);
+            in.sp += 16;
+        }
+        return plan.body;
+    }
     if (plan.key == Memory::addr(def)) {
         // The list was decoded before: save the formals straight away.
         count = plan.count;
@@ -372,6 +414,11 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
             plan.key = Memory::addr(def);
             plan.count = count;
             plan.body = body;
+            plan.numeric = true;
+            for (int i = 0; i < count; ++i) {
+                uint8_t t = remembered[i].ref.type;
+                if (t != vtype::Int && t != vtype::Real5 && t != vtype::Real8) plan.numeric = false;
+            }
             for (int i = 0; i < count; ++i) {
                 plan.refs[i] = remembered[i].ref;
                 plan.after[i] = remembered[i].after;
