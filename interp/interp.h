@@ -333,6 +333,9 @@ public:
     static constexpr uint32_t kFormalPlans = 256;
     FormalPlan* m_formal_plans = nullptr;
     ExprCompiler m_compiler;
+    // Counts variables created and call sites resolved: decodings that
+    // failed for want of either are only worth retrying once it moves.
+    uint64_t names_resolved = 0;
     // Evaluates a compiled expression at p, if there is one (true), or
     // tries to compile it.
     bool compiled_expr(Num& out);

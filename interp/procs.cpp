@@ -415,6 +415,7 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
             plan.count = count;
             plan.body = body;
             plan.numeric = true;
+            ++in.names_resolved;
             for (int i = 0; i < count; ++i) {
                 uint8_t t = remembered[i].ref.type;
                 if (t != vtype::Int && t != vtype::Real5 && t != vtype::Real8) plan.numeric = false;
@@ -489,6 +490,7 @@ void enter_call(Interp& in, uint32_t tag, uint32_t head_off, bool from_on) {
             e->kind = TextCacheEntry::Definition;
             e->type = tag == ftag::Fn;
             e->payload = def;
+            ++in.names_resolved;
         }
     }
     in.p = after;

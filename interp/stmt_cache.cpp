@@ -47,6 +47,7 @@ bool constant_line(const uint8_t* q, uint32_t& n, const uint8_t*& end) {
 
 void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
     s = StmtSlot{};
+    m_compiler.forget_retry();
     if (!text_cacheable(start)) return;
     const uint8_t* q = start;
     uint8_t c = *q;
@@ -60,6 +61,7 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         s.len = static_cast<uint16_t>(end - start);
     };
     auto refuse = [&] {
+        if (m_compiler.retry_later()) return;   // a call not resolved yet
         s.key = Memory::addr(start);
         s.kind = StmtSlot::Refused;
     };

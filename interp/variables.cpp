@@ -174,6 +174,7 @@ static Lookup find_name(Interp& in, const uint8_t* p, VarRef& ref, const uint8_t
 }
 
 uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32_t head_off, uint32_t vsize) {
+    ++names_resolved;
     // Record: link, tail (+ '#' in FLOAT 64 mode for suffix-less names), 0, value.
     size_t tail_len = static_cast<size_t>(name_end - name - 1);
     bool is_array = tail_len && name_end[-1] == '(';

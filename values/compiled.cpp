@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "interp/interp.h"
+#include "interp/keywords.h"
 #include "values/numtext.h"
 #include "values/operators.h"
 
@@ -17,10 +18,42 @@ namespace {
 enum Op : uint8_t {
     Const, StaticInt, VarInt, VarReal5, VarReal8, Element,
     Neg, Not, Add, Sub, Mul, Div, IDiv, Mod, Pow, And, Or, Eor, Compare, Shift,
+    CallFn,     // tree only: FN with its arguments; `left` indexes the formals
+    FormalData, // tree and code: a formal's address and type
     // Postfix code only: an element is ArrayStart, then per subscript an
     // optional DimCheck, the subscript's code and Subscript; then ElementEnd.
     ArrayStart, DimCheck, Subscript, ElementEnd, Return,
+    // A function call: CallStart and the formals, then per argument its
+    // code and CallArg, then CallEnter and the formals again.
+    CallStart, CallArg, CallEnter,
+    // Postfix code only: a binary operator whose right operand is a
+    // constant or a variable, loaded by the operator itself. Numbered
+    // Fused + operator * kLeaves + leaf.
+    Fused,
 };
+
+// Operators and right operands that fuse, in the order of their codes.
+#define KOV_FUSED_OPS(X) X(Add) X(Sub) X(Mul) X(Div) X(IDiv) X(Mod) X(And) X(Or) X(Eor) X(Compare)
+#define KOV_FUSED_LEAVES(X, OP) X(OP, Const) X(OP, StaticInt) X(OP, VarInt) X(OP, VarReal5) X(OP, VarReal8)
+constexpr int kLeaves = 5;
+constexpr int kFusedOps = 10;
+
+// The position of a binary operator among the fusing ones, or -1.
+int fused_index(uint8_t op) {
+    switch (op) {
+        case Add: return 0;
+        case Sub: return 1;
+        case Mul: return 2;
+        case Div: return 3;
+        case IDiv: return 4;
+        case Mod: return 5;
+        case And: return 6;
+        case Or: return 7;
+        case Eor: return 8;
+        case Compare: return 9;
+        default: return -1;
+    }
+}
 
 using namespace values::ops;
 
@@ -77,6 +110,10 @@ public:
     }
 
     const uint8_t* q;
+    // Set when a failure may pass later: a function call site not resolved
+    // yet, or a variable not created yet.
+    bool unresolved_call = false;
+    bool unresolved_name = false;
 
 private:
     uint32_t node(Op op, uint8_t type, uint32_t l = 0, uint32_t r = 0) {
@@ -165,10 +202,13 @@ private:
             default:
                 break;
         }
+        if (c == tok::Fn) return call(out);
         // A numeric variable or array element that exists.
         VarRef ref;
         const uint8_t* end;
-        if (m_in.find_var_name(q, ref, end) != Lookup::Found) return false;
+        Lookup l = m_in.find_var_name(q, ref, end);
+        if (l == Lookup::NotFound) unresolved_name = true;
+        if (l != Lookup::Found) return false;
         if (*end == '?' || *end == '!') return false;
         if (ref.type & vtype::Array) {
             uint8_t et = ref.type & static_cast<uint8_t>(~vtype::Array);
@@ -202,6 +242,73 @@ private:
         out = node(op, ref.type);
         m_nodes[out].addr = ref.addr;
         q = end;
+        return true;
+    }
+
+    // FN at a call site the evaluator has resolved before, to a definition
+    // whose formals are all numeric variables; only when no function can
+    // return a string.
+    bool call(uint32_t& out) {
+        const uint8_t* name = q + 1;
+        TextCacheEntry* e = m_in.text_cache_slot(name);
+        if (e->key != Memory::addr(name) || e->kind != TextCacheEntry::Definition || e->type != 1) {
+            unresolved_call = true;
+            return false;
+        }
+        if (!m_in.m_compiler.function_results_numeric(m_in)) {
+            if (m_in.m_compiler.verdict_pending()) unresolved_call = true;
+            return false;
+        }
+        const uint8_t* def = Memory::ptr(static_cast<uint32_t>(e->payload));
+        if (!m_in.text_cacheable(def)) return false;
+        const uint8_t* after = name + e->len;
+        const uint8_t* r = after;
+        bool has_args = after[-1] == '(';
+        if (!has_args) {
+            while (*r == ' ') ++r;
+            if (*r == '(') {
+                has_args = true;
+                ++r;
+            }
+        }
+        CNode call;
+        call.op = CallFn;
+        if (!has_args) {
+            // The body starts where the definition pointer points.
+            call.addr = Memory::addr(def);
+            q = r;
+        } else {
+            const uint8_t* list = def;
+            while (*list == ' ') ++list;
+            if (*list != '(') return false;
+            const FormalPlan& plan = m_in.m_formal_plans[Memory::addr(list + 1) & (Interp::kFormalPlans - 1)];
+            if (plan.key != Memory::addr(list + 1) || !plan.numeric || plan.count > 4) {
+                unresolved_call = true;   // decoded at the first call
+                return false;
+            }
+            q = r;
+            for (int i = 0; i < plan.count; ++i) {
+                uint32_t arg;
+                if (!binary(1, arg)) return false;
+                call.args[i] = static_cast<uint16_t>(arg);
+                while (*q == ' ') ++q;
+                if (*q != (i + 1 < plan.count ? ',' : ')')) return false;
+                ++q;
+            }
+            call.count = static_cast<uint16_t>(plan.count);
+            call.left = static_cast<uint16_t>(m_nodes.size());
+            for (int i = 0; i < plan.count; ++i) {
+                CNode f;
+                f.op = FormalData;
+                f.type = plan.refs[i].type;
+                f.addr = plan.refs[i].addr;
+                m_nodes.push_back(f);
+            }
+            call.addr = Memory::addr(plan.body);
+        }
+        call.k = Memory::addr(q);   // where the caller goes on
+        m_nodes.push_back(call);
+        out = static_cast<uint32_t>(m_nodes.size() - 1);
         return true;
     }
 
@@ -265,14 +372,44 @@ bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
             put(ElementEnd, n.type, 0, 0, n.count);
             return true;
         }
+        case CallFn: {
+            // The call frame and saved formals, then each argument moved
+            // to the BASIC stack as soon as it is known.
+            put(CallStart, 0, 0, 0, n.count);
+            for (int i = 0; i < n.count; ++i) {
+                const CNode f = m_nodes[n.left + i];
+                put(FormalData, f.type, f.addr);
+            }
+            for (int i = 0; i < n.count; ++i) {
+                if (!emit(n.args[i], depth, max_depth)) return false;
+                const CNode f = m_nodes[n.left + i];
+                put(CallArg, f.type, f.addr);
+            }
+            if (depth + 1 > kMaxDepth) return false;
+            if (depth + 1 > max_depth) max_depth = depth + 1;
+            put(CallEnter, 0, n.addr, n.k, n.count);
+            for (int i = 0; i < n.count; ++i) {
+                const CNode f = m_nodes[n.left + i];
+                put(FormalData, f.type, f.addr);
+            }
+            return true;
+        }
         case Neg: case Not:
             if (!emit(n.left, depth, max_depth)) return false;
             put(n.op);
             return true;
-        default:
+        default: {
+            const CNode& r = m_nodes[n.right];
+            int f = fused_index(n.op);
+            if (f >= 0 && r.op <= VarReal8) {
+                if (!emit(n.left, depth, max_depth)) return false;
+                put(static_cast<uint8_t>(Fused + f * kLeaves + r.op), n.type, r.addr, r.k);
+                return true;
+            }
             if (!emit(n.left, depth, max_depth) || !emit(n.right, depth + 1, max_depth)) return false;
             put(n.op, n.type);
             return true;
+        }
     }
 }
 
@@ -310,7 +447,9 @@ bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& start, c
     m_nodes.clear();
     Parser parser(in, m_nodes, p);
     uint32_t root;
+    m_retry = false;
     if (!parser.binary(1, root) || m_nodes.size() > 65535) {
+        m_retry = parser.unresolved_call;
         m_nodes.clear();
         return false;
     }
@@ -322,24 +461,140 @@ bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& start, c
 void ExprCompiler::flush() {
     for (CompiledSlot& s : m_slots) s = CompiledSlot{};
     for (StmtSlot& s : m_stmts) s = StmtSlot{};
-    m_nodes.clear();
-    m_code.clear();
+    m_numeric_results = Verdict::Unknown;
+    m_verdict_tries = 0;
+    m_verdict_names = ~0ull;
+    if (m_eval_depth > 0) {
+        // Code of an evaluation waiting for a function call stays where it is.
+        m_retired.push_back(std::move(m_code));
+        m_code = std::vector<CIns>();
+        m_code.reserve(kCodeReserve);
+    } else {
+        m_code.clear();
+    }
 }
 
-Num ExprCompiler::eval(Interp& in, uint32_t start) const {
+// Counts evaluations waiting for a function call. Retired code is freed
+// when an evaluation starts with none waiting: then none is running.
+class CallDepth {
+public:
+    explicit CallDepth(ExprCompiler& c) : m_c(c) { ++m_c.m_eval_depth; }
+    ~CallDepth() { --m_c.m_eval_depth; }
+    CallDepth(const CallDepth&) = delete;
+    CallDepth& operator=(const CallDepth&) = delete;
+
+private:
+    ExprCompiler& m_c;
+};
+
+bool ExprCompiler::function_results_numeric(Interp& in) {
+    switch (m_numeric_results) {
+        case Verdict::Yes: case Verdict::Checking: return true;
+        case Verdict::No: return false;
+        case Verdict::Unknown: break;
+    }
+    // Nothing new resolved since the last attempt: the answer is the same.
+    if (m_verdict_names == in.names_resolved) return false;
+    if (m_verdict_tries >= 64) {
+        m_numeric_results = Verdict::No;
+        return false;
+    }
+    ++m_verdict_tries;
+    m_verdict_names = in.names_resolved;
+    m_numeric_results = Verdict::Checking;
+    std::vector<CNode> nodes;
+    bool unresolved = false;
+    bool ok = true;
+    auto scan = [&](uint32_t start) {
+        for (const uint8_t* line = Memory::ptr(start); ok && line[0]; line += line[0]) {
+            const uint8_t* end = line + line[0];
+            for (const uint8_t* c = line + 3; ok && c < end; ++c) {
+                if (*c != '=') continue;
+                nodes.clear();
+                Parser parser(in, nodes, c + 1);
+                uint32_t root;
+                if (!parser.binary(1, root)) {
+                    if (parser.unresolved_call || parser.unresolved_name) unresolved = true;
+                    else ok = false;
+                }
+            }
+        }
+    };
+    scan(in.page());
+    if (uint32_t lib = in.mem.fixed32(fixed::LibStart)) scan(lib);
+    m_numeric_results = !ok ? Verdict::No : unresolved ? Verdict::Unknown : Verdict::Yes;
+    return ok && !unresolved;
+}
+
+namespace {
+
+// The binary operators on two values: integers and pairs of 5-byte reals
+// go straight to their bank; other mixtures through the general operator.
+inline Num op_Add(Num a, Num b, RealMode m, uint8_t) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    if (is_r5(a) && is_r5(b)) return r5_add(a, b);
+    return num_add(a, b, m);
+}
+inline Num op_Sub(Num a, Num b, RealMode m, uint8_t) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    if (is_r5(a) && is_r5(b)) return r5_sub(a, b);
+    return num_sub(a, b, m);
+}
+inline Num op_Mul(Num a, Num b, RealMode m, uint8_t) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    if (is_r5(a) && is_r5(b)) return r5_mul(a, b);
+    return num_mul(a, b, m);
+}
+inline Num op_Div(Num a, Num b, RealMode m, uint8_t) { return num_div(a, b, m); }
+inline Num op_IDiv(Num a, Num b, RealMode, uint8_t) { return num_int(num_idiv(a, b)); }
+inline Num op_Mod(Num a, Num b, RealMode, uint8_t) { return num_int(num_imod(a, b)); }
+inline Num op_And(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) & int_of(b)); }
+inline Num op_Or(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) | int_of(b)); }
+inline Num op_Eor(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) ^ int_of(b)); }
+inline Num op_Compare(Num a, Num b, RealMode m, uint8_t code) {
+    int c;
+    if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
+    else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
+    else c = num_compare(a, b, m);
+    return num_int(compare_result(c, code) ? -1 : 0);
+}
+
+// The right operands a fused operator loads.
+inline Num leaf_Const(const Interp&, const CIns* pc) { return pc->k; }
+inline Num leaf_StaticInt(const Interp& in, const CIns* pc) {
+    return num_int(static_cast<int32_t>(in.mem.fixed32(pc->addr)));
+}
+inline Num leaf_VarInt(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Int); }
+inline Num leaf_VarReal5(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Real5); }
+inline Num leaf_VarReal8(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Real8); }
+
+}  // namespace
+
+Num ExprCompiler::eval(Interp& in, uint32_t start) {
     Num stack[kMaxDepth + 1];
     Num* top = stack;   // next free place
-    const RealMode m = in.mode();
+    RealMode m = in.mode();
     // Threaded dispatch: every instruction ends by jumping straight to the
     // code of the next one.
     static void* const kLabels[] = {
         &&L_Const, &&L_StaticInt, &&L_VarInt, &&L_VarReal5, &&L_VarReal8, &&L_Return /* Element: tree only */,
         &&L_Neg, &&L_Not, &&L_Add, &&L_Sub, &&L_Mul, &&L_Div, &&L_IDiv, &&L_Mod, &&L_Pow,
         &&L_And, &&L_Or, &&L_Eor, &&L_Compare, &&L_Shift,
+        &&L_Return /* CallFn: tree only */, &&L_Return /* FormalData: skipped */,
         &&L_ArrayStart, &&L_DimCheck, &&L_Subscript, &&L_ElementEnd, &&L_Return,
+        &&L_CallStart, &&L_CallArg, &&L_CallEnter,
+#define KOV_FUSED_LABEL(OP, LEAF) &&L_##OP##_##LEAF,
+#define KOV_FUSED_ROW(OP) KOV_FUSED_LEAVES(KOV_FUSED_LABEL, OP)
+        KOV_FUSED_OPS(KOV_FUSED_ROW)
+#undef KOV_FUSED_ROW
+#undef KOV_FUSED_LABEL
     };
-    static_assert(sizeof kLabels / sizeof *kLabels == Return + 1);
+    static_assert(sizeof kLabels / sizeof *kLabels == Fused + kFusedOps * kLeaves);
 #define NEXT_INS() goto* kLabels[(++pc)->op]
+    if (!m_retired.empty() && m_eval_depth == 0) m_retired.clear();
     const CIns* pc = m_code.data() + start;
     goto* kLabels[pc->op];
     L_Const: *top++ = pc->k; NEXT_INS();
@@ -400,48 +655,17 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) const {
         NEXT_INS();
     }
     L_Not: top[-1] = num_int(~int_of(top[-1])); NEXT_INS();
-    // Binary operators: integers and pairs of 5-byte reals go straight
-    // to their bank; other mixtures through the general operator.
-    L_Add: {
-        Num b = *--top, a = top[-1];
-        int32_t r;
-        if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
-        else if (is_r5(a) && is_r5(b)) top[-1] = r5_add(a, b);
-        else top[-1] = num_add(a, b, m);
-        NEXT_INS();
-    }
-    L_Sub: {
-        Num b = *--top, a = top[-1];
-        int32_t r;
-        if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
-        else if (is_r5(a) && is_r5(b)) top[-1] = r5_sub(a, b);
-        else top[-1] = num_sub(a, b, m);
-        NEXT_INS();
-    }
-    L_Mul: {
-        Num b = *--top, a = top[-1];
-        int32_t r;
-        if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) top[-1] = num_int(r);
-        else if (is_r5(a) && is_r5(b)) top[-1] = r5_mul(a, b);
-        else top[-1] = num_mul(a, b, m);
-        NEXT_INS();
-    }
-    L_Div: { Num b = *--top; top[-1] = num_div(top[-1], b, m); NEXT_INS(); }
-    L_IDiv: { Num b = *--top; top[-1] = num_int(num_idiv(top[-1], b)); NEXT_INS(); }
-    L_Mod: { Num b = *--top; top[-1] = num_int(num_imod(top[-1], b)); NEXT_INS(); }
+#define KOV_BINARY(OP) \
+    L_##OP: { Num b = *--top; top[-1] = op_##OP(top[-1], b, m, pc->type); NEXT_INS(); }
+    KOV_FUSED_OPS(KOV_BINARY)
     L_Pow: { Num b = *--top; top[-1] = num_pow(top[-1], b, m); NEXT_INS(); }
-    L_And: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) & int_of(b)); NEXT_INS(); }
-    L_Or: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) | int_of(b)); NEXT_INS(); }
-    L_Eor: { Num b = *--top; top[-1] = num_int(int_of(top[-1]) ^ int_of(b)); NEXT_INS(); }
-    L_Compare: {
-        Num b = *--top, a = top[-1];
-        int c;
-        if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
-        else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
-        else c = num_compare(a, b, m);
-        top[-1] = num_int(compare_result(c, pc->type) ? -1 : 0);
-        NEXT_INS();
-    }
+#define KOV_FUSED_BODY(OP, LEAF) \
+    L_##OP##_##LEAF: top[-1] = op_##OP(top[-1], leaf_##LEAF(in, pc), m, pc->type); NEXT_INS();
+#define KOV_FUSED_ROW(OP) KOV_FUSED_LEAVES(KOV_FUSED_BODY, OP)
+    KOV_FUSED_OPS(KOV_FUSED_ROW)
+#undef KOV_FUSED_ROW
+#undef KOV_FUSED_BODY
+#undef KOV_BINARY
     L_Shift: {
         Num b = *--top;
         int32_t x = int_of(top[-1]);
@@ -451,6 +675,58 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) const {
             case Sar: top[-1] = num_int(x >> s); break;
             default: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) >> s)); break;
         }
+        NEXT_INS();
+    }
+    L_CallStart: {
+        // As a call from the evaluator: the FN frame, then a LOCAL frame
+        // saving each formal.
+        int count = pc->count;
+        in.push_room_check(8);
+        in.push32(0);   // the return pointer, stored once the call is entered
+        in.push32(ftag::Fn);
+        for (int i = 1; i <= count; ++i) {
+            const CIns& f = pc[i];
+            Num old = load_variable(in.mem, f.addr, f.type);
+            in.push_room_check(20);
+            in.push32(static_cast<uint32_t>(old));
+            in.push32(num_high(old));
+            in.push32(static_cast<uint32_t>(f.type) << 8);
+            in.push32(f.addr);
+            in.push32(ftag::Local);
+        }
+        pc += count;
+        NEXT_INS();
+    }
+    L_CallArg: {
+        Num n = *--top;
+        in.push_room_check(16);
+        in.push32(num_high(n));
+        in.push32(static_cast<uint32_t>(n));
+        in.push32(pc->addr);
+        in.push32(pc->type);
+        NEXT_INS();
+    }
+    L_CallEnter: {
+        // The arguments are assigned from last to first, the return
+        // pointer stored in the frame, and the body run.
+        int count = pc->count;
+        for (int i = count; i >= 1; --i) {
+            Num n = static_cast<Num>(in.peek32(8)) | (static_cast<Num>(in.peek32(12)) << 32);
+            store_variable(in.mem, pc[i].addr, pc[i].type, n);
+            in.sp += 16;
+        }
+        uint32_t ret = static_cast<uint32_t>(pc->k);
+        std::memcpy(Memory::ptr(in.sp + 20u * static_cast<uint32_t>(count) + 4), &ret, 4);
+        in.p = Memory::ptr(pc->addr);
+        Value v;
+        {
+            CallDepth depth(*this);
+            v = in.run_function();
+        }
+        if (v.is_str) raise(Err::TypeMismatch);
+        m = in.mode();
+        *top++ = v.num;
+        pc += count;
         NEXT_INS();
     }
     L_Return:

@@ -26,6 +26,7 @@ struct CNode {
     uint16_t count = 0;     // subscripts of an element (in `left`, `right`)
     uint32_t addr = 0;      // variable value address or array descriptor slot
     values::Num k = 0;      // constant
+    uint16_t args[4] = {};  // arguments of a function call
 };
 
 // One instruction of the postfix code the trees are turned into.
@@ -85,7 +86,10 @@ public:
     static constexpr uint32_t kMaxCode = 200000;
     static constexpr int kMaxDepth = 32;
 
-    ExprCompiler() : m_slots(kSlots) { m_nodes.reserve(1024); }
+    ExprCompiler() : m_slots(kSlots) {
+        m_nodes.reserve(1024);
+        m_code.reserve(kCodeReserve);
+    }
 
     CompiledSlot* slot(const uint8_t* p) {
         return &m_slots[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kSlots - 1)];
@@ -95,7 +99,7 @@ public:
     // cover (nothing is changed then).
     bool compile(Interp& in, const uint8_t* p, CompiledSlot& slot);
     // Runs the code starting at `start` and returns the value.
-    values::Num eval(Interp& in, uint32_t start) const;
+    values::Num eval(Interp& in, uint32_t start);
     void flush();
 
     static constexpr uint32_t kStmtSlots = 16384;
@@ -106,7 +110,31 @@ public:
     // the text after the expression in `end`.
     bool compile_part(Interp& in, const uint8_t* p, uint32_t& root, const uint8_t*& end);
 
+    // True when no "=" in the program or its libraries can return a
+    // string, so a function's result is always a number: every "=" in
+    // the text is followed by an expression this compiler takes. Worked
+    // out once per flush (again while function calls are unresolved).
+    bool function_results_numeric(Interp& in);
+    bool verdict_pending() const { return m_numeric_results == Verdict::Unknown; }
+    // After a failed compile: true when it failed only for a function
+    // call that is not resolved yet, so it is worth trying again later.
+    bool retry_later() const { return m_retry; }
+    void forget_retry() { m_retry = false; }
+
 private:
+    // Code is never moved while it may be running: the buffer is reserved
+    // once, and a flush during a function call retires it until the
+    // outermost evaluation is done.
+    static constexpr uint32_t kCodeReserve = kMaxCode + 4 * 65536 + 16;
+    int m_eval_depth = 0;
+    bool m_retry = false;
+    std::vector<std::vector<CIns>> m_retired;
+    enum class Verdict : uint8_t { Unknown, Checking, Yes, No };
+    Verdict m_numeric_results = Verdict::Unknown;
+    int m_verdict_tries = 0;
+    uint64_t m_verdict_names = ~0ull;   // names_resolved when last worked out
+    friend class CallDepth;
+
     std::vector<StmtSlot> m_stmts = std::vector<StmtSlot>(kStmtSlots);
     std::vector<CompiledSlot> m_slots;
     // Emits the postfix code of the tree at `node`; false when the value

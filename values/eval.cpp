@@ -404,14 +404,17 @@ inline bool Interp::compiled_expr(Num& out) {
         // remembered as such until the next flush.
         if (!text_cacheable(p)) return false;
         if (!m_compiler.compile(*this, p, *s)) {
+            if (m_compiler.retry_later()) return false;
             s->key = Memory::addr(p);
             s->state = CompiledSlot::Refused;
             return false;
         }
     }
     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    // Read before running: a function call may flush the slot and moves p.
+    const uint8_t* after = p + s->len;
     out = m_compiler.eval(*this, s->root);
-    p += s->len;
+    p = after;
     return true;
 }
 
