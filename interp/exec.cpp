@@ -114,7 +114,7 @@ Value Interp::exec(bool in_fn) {
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.len;
                     uint32_t target = s.target;
-                    Num n = m_compiler.eval(*this, s.expr);
+                    Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     mem.set_fixed32(target, static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n)));
                     continue;
@@ -125,7 +125,7 @@ Value Interp::exec(bool in_fn) {
                     const uint8_t* after = at + s.len;
                     uint32_t target = s.target;
                     uint8_t type = s.type;
-                    Num n = m_compiler.eval(*this, s.expr);
+                    Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     store_variable(mem, target, type, n);
                     continue;
@@ -140,7 +140,7 @@ Value Interp::exec(bool in_fn) {
                     if (desc == 0) raise(Err::BadUseOfArray);
                     const uint8_t* d = descriptor(desc);
                     if (d[0] == 0) raise(Err::BadUseOfArray);
-                    Num sub = m_compiler.eval(*this, s.subscript);
+                    Num sub = m_compiler.run(*this, s.subscript);
                     int32_t i = values::is_int(sub) ? values::as_int(sub) : values::to_int(sub);
                     uint32_t size;
                     std::memcpy(&size, d + 1, 4);
@@ -148,7 +148,7 @@ Value Interp::exec(bool in_fn) {
                     if (d[0] != 1) raise(Err::MissingComma);   // more dimensions than subscripts
                     uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(type);
                     mem.at(addr, element_size(type));
-                    Num n = m_compiler.eval(*this, expr);
+                    Num n = m_compiler.run(*this, expr);
                     p = after;
                     store_variable(mem, addr, type, n);
                     continue;
@@ -157,7 +157,7 @@ Value Interp::exec(bool in_fn) {
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.len;
-                    Num n = m_compiler.eval(*this, s.expr);
+                    Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     if_continue(*this, (values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0);
                     continue;
@@ -197,7 +197,7 @@ Value Interp::exec(bool in_fn) {
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.len;
-                    Num n = m_compiler.eval(*this, s.expr);
+                    Num n = m_compiler.run(*this, s.expr);
                     if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) == 0) {
                         p = Memory::ptr(peek32(4));
                     } else {
@@ -213,7 +213,7 @@ Value Interp::exec(bool in_fn) {
                     push32(ftag::While);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.subscript;
-                    Num n = m_compiler.eval(*this, s.expr);
+                    Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) continue;
                     sp += kLinkFrame;
@@ -254,7 +254,7 @@ Value Interp::exec(bool in_fn) {
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.len;
-                    Num n = m_compiler.eval(*this, s.expr);
+                    Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     fn_unwind(*this);
                     return Value::number(n);

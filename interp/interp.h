@@ -12,6 +12,7 @@
 #include "interp/tokeniser.h"
 #include "values/compiled.h"
 #include "values/number.h"
+#include "values/operators.h"
 
 namespace kov::vdu { class Vdu; }
 
@@ -397,6 +398,57 @@ inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
             return n;
         }
     }
+}
+
+inline values::Num ExprCompiler::run(Interp& in, uint32_t start) {
+    using namespace cop;
+    const CIns* pc = m_code.data() + start;
+    auto leaf_int = [&](uint8_t op, const CIns& ins, int32_t& out) {
+        switch (op) {
+            case Const:
+                if (!values::is_int(ins.k)) return false;
+                out = values::as_int(ins.k);
+                return true;
+            case StaticInt:
+                out = static_cast<int32_t>(in.mem.fixed32(ins.addr));
+                return true;
+            case VarInt: {
+                const uint8_t* v = ins.addr < fixed::Size ? in.mem.fixed_area() + ins.addr : Memory::ptr(ins.addr);
+                std::memcpy(&out, v, 4);
+                return true;
+            }
+            default:
+                return false;
+        }
+    };
+    int32_t a, b, r;
+    if (pc[1].op == Return) {
+        if (pc[0].op == Const) return pc[0].k;
+        if (leaf_int(pc[0].op, pc[0], a)) return values::num_int(a);
+    } else if (pc[2].op == Return && leaf_int(pc[0].op, pc[0], a)) {
+        // A fused operator: its code says which and with what operand.
+        int code = pc[1].op - Fused;
+        if (code >= 0) {
+            int op = code / kLeaves, leaf = code % kLeaves;
+            if (leaf_int(static_cast<uint8_t>(leaf), pc[1], b)) {
+                switch (op) {
+                    case 0:
+                        if (!__builtin_add_overflow(a, b, &r)) return values::num_int(r);
+                        break;
+                    case 1:
+                        if (!__builtin_sub_overflow(a, b, &r)) return values::num_int(r);
+                        break;
+                    case kFusedOps - 1: {
+                        int c = a < b ? -1 : a > b ? 1 : 0;
+                        return values::num_int(values::ops::compare_result(c, pc[1].type) ? -1 : 0);
+                    }
+                    default:
+                        break;
+                }
+            }
+        }
+    }
+    return eval(in, start);
 }
 
 [[noreturn]] void not_available(const char* what);

@@ -14,29 +14,7 @@ using namespace values;
 
 namespace {
 
-// Node kinds.
-enum Op : uint8_t {
-    Const, StaticInt, VarInt, VarReal5, VarReal8, Element,
-    Neg, Not, Add, Sub, Mul, Div, IDiv, Mod, Pow, And, Or, Eor, Compare, Shift,
-    CallFn,     // tree only: FN with its arguments; `left` indexes the formals
-    FormalData, // tree and code: a formal's address and type
-    // Postfix code only: an element is ArrayStart, then per subscript an
-    // optional DimCheck, the subscript's code and Subscript; then ElementEnd.
-    ArrayStart, DimCheck, Subscript, ElementEnd, Return,
-    // A function call: CallStart and the formals, then per argument its
-    // code and CallArg, then CallEnter and the formals again.
-    CallStart, CallArg, CallEnter,
-    // Postfix code only: a binary operator whose right operand is a
-    // constant or a variable, loaded by the operator itself. Numbered
-    // Fused + operator * kLeaves + leaf.
-    Fused,
-};
-
-// Operators and right operands that fuse, in the order of their codes.
-#define KOV_FUSED_OPS(X) X(Add) X(Sub) X(Mul) X(Div) X(IDiv) X(Mod) X(And) X(Or) X(Eor) X(Compare)
-#define KOV_FUSED_LEAVES(X, OP) X(OP, Const) X(OP, StaticInt) X(OP, VarInt) X(OP, VarReal5) X(OP, VarReal8)
-constexpr int kLeaves = 5;
-constexpr int kFusedOps = 10;
+using namespace cop;
 
 // The position of a binary operator among the fusing ones, or -1.
 int fused_index(uint8_t op) {

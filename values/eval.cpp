@@ -413,7 +413,7 @@ inline bool Interp::compiled_expr(Num& out) {
     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
     // Read before running: a function call may flush the slot and moves p.
     const uint8_t* after = p + s->len;
-    out = m_compiler.eval(*this, s->root);
+    out = m_compiler.run(*this, s->root);
     p = after;
     return true;
 }
