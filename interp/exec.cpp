@@ -157,19 +157,46 @@ Value Interp::exec(bool in_fn) {
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.len;
+                    uint32_t then_line = s.target;
                     Num n = m_compiler.run(*this, s.expr);
                     p = after;
+                    if (then_line && (values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) {
+                        p = Memory::ptr(then_line);
+                        line_entry(*this);
+                        continue;
+                    }
                     if_continue(*this, (values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0);
                     continue;
                 }
                 case StmtSlot::Next: {
-                    // The common counted loop: a FOR frame on top with an
-                    // integer variable, step and limit, and no overflow.
                     ForFrame f;
                     std::memcpy(&f, Memory::ptr(sp), sizeof f);
-                    if (f.tag != ftag::For || f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0 ||
-                        (s.target != ~0u && f.var != s.target))
-                        goto general;
+                    if (f.tag != ftag::For || (s.target != ~0u && f.var != s.target)) goto general;
+                    if (f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) {
+                        // A real loop: the sum as computed decides, as in
+                        // the general NEXT.
+                        if ((f.type != vtype::Real5 && f.type != vtype::Real8 && f.type != vtype::Int) ||
+                            !mem.valid(f.var, 8) || may_change_text(f.var))
+                            goto general;
+                        mem.set_fixed32(fixed::StmtPtr, s.key);
+                        const uint8_t* after = at + s.len;
+                        Num step = (static_cast<Num>(f.step_high) << 32) | f.step_low;
+                        Num limit = (static_cast<Num>(f.limit_high) << 32) | f.limit_low;
+                        Num sum = values::num_add(load_variable(mem, f.var, static_cast<uint8_t>(f.type)), step, mode());
+                        store_variable(mem, f.var, static_cast<uint8_t>(f.type), sum);
+                        bool negative = values::is_int(step) ? values::as_int(step) < 0
+                                        : values::is_r5(step) ? (values::r5_mantissa(step) & 0x80000000u) != 0
+                                                              : (step >> 63) != 0;
+                        bool done = negative ? values::num_compare(sum, limit, mode()) < 0
+                                             : values::num_compare(limit, sum, mode()) < 0;
+                        if (done) {
+                            sp += kForFrame;
+                            p = after;
+                        } else {
+                            p = Memory::ptr(f.body);
+                        }
+                        continue;
+                    }
                     uint8_t* v = mem.at(f.var, 4);
                     int32_t cur, sum;
                     std::memcpy(&cur, v, 4);
@@ -183,6 +210,38 @@ Value Interp::exec(bool in_fn) {
                     } else {
                         p = Memory::ptr(f.body);
                     }
+                    continue;
+                }
+                case StmtSlot::For: {
+                    mem.set_fixed32(fixed::StmtPtr, s.key);
+                    const uint8_t* after = at + s.len;
+                    const uint32_t var = s.target, limit_root = s.subscript, step_root = s.step;
+                    const uint8_t type = s.type;
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    Num start = m_compiler.run(*this, s.expr);
+                    if (var < fixed::Size && type == vtype::Int) {
+                        mem.set_fixed32(var, static_cast<uint32_t>(values::is_int(start) ? values::as_int(start) : values::to_int(start)));
+                    } else {
+                        store_variable(mem, var, type, start);
+                    }
+                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    Num limit = m_compiler.run(*this, limit_root);
+                    Num step = values::num_int(1);
+                    if (step_root != ~0u) {
+                        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                        step = m_compiler.run(*this, step_root);
+                        if (step == 0 || (!values::is_int(step) && values::to_double(step) == 0.0)) raise(Err::StepZero);
+                    }
+                    push_room_check(kForFrame);
+                    push32(var);
+                    push32(type);
+                    push32(values::num_high(limit));
+                    push32(static_cast<uint32_t>(limit));
+                    push32(values::num_high(step));
+                    push32(static_cast<uint32_t>(step));
+                    push32(Memory::addr(after));
+                    push32(ftag::For);
+                    p = after;
                     continue;
                 }
                 case StmtSlot::Repeat:

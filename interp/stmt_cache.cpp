@@ -92,10 +92,46 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
             if (int slot = static_int_at(q); slot >= 0) {
                 s.target = static_cast<uint32_t>(slot);
                 q = skip(q + 2);
+            } else if (*q != ':' && *q != 13 && *q != tok::Else) {
+                VarRef ref;
+                const uint8_t* name_end;
+                Lookup l = find_var_name(q, ref, name_end);
+                if (l == Lookup::NotFound) return;
+                if (l != Lookup::Found || !numeric(ref.type) || *name_end == '?' || *name_end == '!') return refuse();
+                s.target = ref.addr;
+                q = skip(name_end);
             }
             if (*q != ':' && *q != 13 && *q != tok::Else) return refuse();
             end = q;
             return finish(StmtSlot::Next);
+        }
+        case tok::For: {
+            q = skip(q + 1);
+            if (int slot = static_int_at(q); slot >= 0) {
+                s.target = static_cast<uint32_t>(slot);
+                s.type = vtype::Int;
+                q = skip(q + 2);
+            } else {
+                VarRef ref;
+                const uint8_t* name_end;
+                Lookup l = find_var_name(q, ref, name_end);
+                if (l == Lookup::NotFound) return;   // FOR creates it the first time
+                if (l != Lookup::Found || !numeric(ref.type) || *name_end == '?' || *name_end == '!') return refuse();
+                s.target = ref.addr;
+                s.type = ref.type;
+                q = skip(name_end);
+            }
+            if (*q != '=') return refuse();
+            uint32_t limit, step = ~0u;
+            if (!m_compiler.compile_part(*this, q + 1, root, end)) return refuse();
+            q = skip(end);
+            if (*q != tok::To) return refuse();
+            if (!m_compiler.compile_part(*this, q + 1, limit, end)) return refuse();
+            q = skip(end);
+            if (*q == tok::Step && !m_compiler.compile_part(*this, q + 1, step, end)) return refuse();
+            s.subscript = limit;
+            s.step = step;
+            return finish(StmtSlot::For);
         }
         case tok::Repeat:
             end = skip(q + 1);
@@ -127,9 +163,20 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         case '=':
             if (!m_compiler.compile_part(*this, q + 1, root, end)) return refuse();
             return finish(StmtSlot::FnReturn);
-        case kTokIf:
+        case kTokIf: {
             if (!m_compiler.compile_part(*this, skip(q + 1), root, end)) return refuse();
+            // THEN and a line number: the line is found once.
+            const uint8_t* t = skip(end);
+            if (*t == tok::Then) {
+                t = skip(t + 1);
+                if (t[0] == tok::LineNumber && (t[1] & 0xC0) == 0x40 && (t[2] & 0xC0) == 0x40 &&
+                    (t[3] & 0xC0) == 0x40) {
+                    if (const uint8_t* line = line_with_number(Memory::ptr(page()), decode_line_number(t + 1)))
+                        s.target = Memory::addr(line);
+                }
+            }
             return finish(StmtSlot::If);
+        }
         default:
             break;
     }

@@ -87,15 +87,19 @@ struct StmtSlot {
                             // variable offset, line address or next text
     uint32_t expr = 0;      // root of the right-hand side or condition
     uint32_t subscript = 0; // root of the subscript of an array element;
-                            // the line body for a line end
+                            // the line body for a line end; FOR's limit
+    uint32_t step = 0;      // FOR's step root (~0u: no STEP)
     enum : uint8_t {
         Empty = 0, Refused,
-        AssignVar, AssignStatic, AssignElement, If,
+        AssignVar, AssignStatic, AssignElement,
+        If,         // condition `expr`; `target`: the line after THEN (0: none)
         Skip,       // spaces and ":": go on at `target`
         LineEnd,    // CR before an ordinary line: body at `subscript`, first
                     // statement at `target`
-        Next,       // NEXT alone or naming the static integer at `target`
+        Next,       // NEXT alone or naming the variable at `target`
                     // (~0u: alone); `len` reaches the statement end
+        For,        // the variable at `target` of type `type`: start `expr`,
+                    // limit `subscript`, `step`; `len` reaches the body
         Repeat,     // `len` reaches the text after the keyword and spaces
         Until,      // condition `expr`; `len` reaches its end
         While,      // frame text at `len`; condition `expr` ends at `subscript`
