@@ -156,16 +156,33 @@ Value Interp::exec(bool in_fn) {
                 case StmtSlot::If: {
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                    const uint32_t then_line = s.target, when_true = s.subscript, when_false = s.step;
+                    StmtSlot* const remembered = slot;
                     const uint8_t* after = at + s.len;
-                    uint32_t then_line = s.target;
                     Num n = m_compiler.run(*this, s.expr);
-                    p = after;
-                    if (then_line && (values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) {
-                        p = Memory::ptr(then_line);
-                        line_entry(*this);
+                    if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) {
+                        if (then_line) {
+                            p = Memory::ptr(then_line);
+                            line_entry(*this);
+                        } else if (when_true) {
+                            p = Memory::ptr(when_true);
+                        } else {
+                            p = after;
+                            if_continue(*this, true);
+                        }
                         continue;
                     }
-                    if_continue(*this, (values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0);
+                    if (when_false) {
+                        p = Memory::ptr(when_false);
+                        continue;
+                    }
+                    p = after;
+                    uint32_t jumps = m_jumps;
+                    if_continue(*this, false);
+                    // Where a false condition goes on is remembered, unless
+                    // it jumped (ELSE and a line number) or the table was
+                    // flushed meanwhile.
+                    if (jumps == m_jumps && remembered->key == Memory::addr(at)) remembered->step = Memory::addr(p);
                     continue;
                 }
                 case StmtSlot::Next: {
@@ -486,6 +503,7 @@ const uint8_t* Interp::find_line_walk(uint32_t n) {
 }
 
 void Interp::goto_line(const uint8_t* line) {
+    ++m_jumps;
     p = line;
     line_entry(*this);
 }

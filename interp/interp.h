@@ -337,6 +337,8 @@ public:
     // Counts variables created and call sites resolved: decodings that
     // failed for want of either are only worth retrying once it moves.
     uint64_t names_resolved = 0;
+    // Counts jumps to a line by number (GOTO, GOSUB, THEN/ELSE line).
+    uint32_t m_jumps = 0;
     // Evaluates a compiled expression at p, if there is one (true), or
     // tries to compile it.
     bool compiled_expr(Num& out);

@@ -165,14 +165,19 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
             return finish(StmtSlot::FnReturn);
         case kTokIf: {
             if (!m_compiler.compile_part(*this, skip(q + 1), root, end)) return refuse();
-            // THEN and a line number: the line is found once.
+            // A true condition goes on after THEN, or at the line whose
+            // number follows it, found once.
             const uint8_t* t = skip(end);
+            s.subscript = Memory::addr(t);
             if (*t == tok::Then) {
                 t = skip(t + 1);
-                if (t[0] == tok::LineNumber && (t[1] & 0xC0) == 0x40 && (t[2] & 0xC0) == 0x40 &&
-                    (t[3] & 0xC0) == 0x40) {
-                    if (const uint8_t* line = line_with_number(Memory::ptr(page()), decode_line_number(t + 1)))
-                        s.target = Memory::addr(line);
+                s.subscript = Memory::addr(t);
+                if (t[0] == tok::LineNumber) {
+                    s.subscript = 0;   // the general path reports a bad or missing line
+                    if ((t[1] & 0xC0) == 0x40 && (t[2] & 0xC0) == 0x40 && (t[3] & 0xC0) == 0x40) {
+                        if (const uint8_t* line = line_with_number(Memory::ptr(page()), decode_line_number(t + 1)))
+                            s.target = Memory::addr(line);
+                    }
                 }
             }
             return finish(StmtSlot::If);

@@ -92,7 +92,9 @@ struct StmtSlot {
     enum : uint8_t {
         Empty = 0, Refused,
         AssignVar, AssignStatic, AssignElement,
-        If,         // condition `expr`; `target`: the line after THEN (0: none)
+        If,         // condition `expr`; true: the line after THEN at `target`,
+                    // else the text at `subscript`; false: the text at `step`
+                    // once met (0: not known)
         Skip,       // spaces and ":": go on at `target`
         LineEnd,    // CR before an ordinary line: body at `subscript`, first
                     // statement at `target`

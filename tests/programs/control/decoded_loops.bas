@@ -21,6 +21,19 @@ K=0
 40 K=K+1
 IF K<5 THEN 40
 PRINT "K=";K
+REM The same IF met again: false with ELSE and a line, false with ELSE
+REM and a statement, a false block IF, each taken twice.
+FOR T%=1 TO 2
+IF T%>5 THEN PRINT "no" ELSE 60
+PRINT "not reached"
+60 IF T%<0 THEN PRINT "no" ELSE PRINT "else ";T%
+IF T%=0 THEN
+  PRINT "no"
+ELSE
+  PRINT "block else ";T%
+ENDIF
+IF T%=0 THEN PRINT "no"
+NEXT
 REM STEP 0 and a missing line are reported where they happen.
 ON ERROR PRINT REPORT$;" at line ";ERL:GOTO 100
 70 FOR Q=1 TO 2 STEP 0
