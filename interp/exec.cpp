@@ -85,6 +85,7 @@ void Interp::trace_line(uint16_t number) {
 // statements, a line end) is looked up in the decoded-statement table
 // first; what has no decoded form runs through the statement handlers.
 Value Interp::exec(bool in_fn) {
+    uint32_t pending_line = 0;   // the line body an assignment's line end goes to
     for (;;) {
         // Statement boundary: poll the urgent flags (one byte test).
         if (host.flags.load(std::memory_order_relaxed)) poll();
@@ -114,9 +115,14 @@ Value Interp::exec(bool in_fn) {
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.len;
                     uint32_t target = s.target;
+                    uint32_t next_line = s.next_line;
                     Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     mem.set_fixed32(target, static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n)));
+                    if (next_line) {
+                        pending_line = next_line;
+                        goto line_end;
+                    }
                     continue;
                 }
                 case StmtSlot::AssignVar: {
@@ -125,9 +131,14 @@ Value Interp::exec(bool in_fn) {
                     const uint8_t* after = at + s.len;
                     uint32_t target = s.target;
                     uint8_t type = s.type;
+                    uint32_t next_line = s.next_line;
                     Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     store_variable(mem, target, type, n);
+                    if (next_line) {
+                        pending_line = next_line;
+                        goto line_end;
+                    }
                     continue;
                 }
                 case StmtSlot::AssignElement: {
@@ -136,6 +147,7 @@ Value Interp::exec(bool in_fn) {
                     const uint8_t* after = at + s.len;
                     uint8_t type = s.type;
                     uint32_t expr = s.expr;
+                    uint32_t next_line = s.next_line;
                     uint32_t desc = s.target < fixed::Size ? mem.fixed32(s.target) : mem.read32(s.target);
                     if (desc == 0) raise(Err::BadUseOfArray);
                     const uint8_t* d = descriptor(desc);
@@ -151,6 +163,10 @@ Value Interp::exec(bool in_fn) {
                     Num n = m_compiler.run(*this, expr);
                     p = after;
                     store_variable(mem, addr, type, n);
+                    if (next_line) {
+                        pending_line = next_line;
+                        goto line_end;
+                    }
                     continue;
                 }
                 case StmtSlot::If: {
@@ -339,6 +355,15 @@ Value Interp::exec(bool in_fn) {
                     break;
             }
         }
+        goto general;
+    line_end:
+        // An assignment's own line end, run as the line-end slot would:
+        // anything unusual (a flag, TRACE) takes the ordinary way.
+        if (host.flags.load(std::memory_order_relaxed) || mem.fixed16(fixed::TraceLimit)) continue;
+        mem.set_fixed32(fixed::StmtPtr, pending_line);
+        p = Memory::ptr(pending_line);
+        while (*p == ' ') ++p;
+        goto statement_start;
     general:
         uint8_t c = *p;
         while (c == ' ') c = *++p;

@@ -59,6 +59,14 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         s.kind = kind;
         s.expr = root;
         s.len = static_cast<uint16_t>(end - start);
+        if (kind == StmtSlot::AssignStatic || kind == StmtSlot::AssignVar || kind == StmtSlot::AssignElement) {
+            // The line end that follows is run with the statement.
+            const uint8_t* cr = skip(end);
+            const uint8_t* line = cr + 1;
+            if (*cr == 13 && line[0] != 0 && line[3] != tok::Else && line[3] != tok::When &&
+                line[3] != tok::Otherwise)
+                s.next_line = Memory::addr(line + 3);
+        }
     };
     auto refuse = [&] {
         if (m_compiler.retry_later()) return;   // a call not resolved yet

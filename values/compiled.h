@@ -89,6 +89,8 @@ struct StmtSlot {
     uint32_t subscript = 0; // root of the subscript of an array element;
                             // the line body for a line end; FOR's limit
     uint32_t step = 0;      // FOR's step root (~0u: no STEP)
+    uint32_t next_line = 0; // an assignment that ends its line: the body
+                            // of the ordinary line after it (0: none)
     enum : uint8_t {
         Empty = 0, Refused,
         AssignVar, AssignStatic, AssignElement,
