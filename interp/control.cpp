@@ -143,7 +143,7 @@ bool enter_scanned_line(Interp& in, const uint8_t* line) {
 // WHILE with a false condition: step over the loop body to the matching
 // ENDWHILE, byte by byte, nesting on WHILE. Reaching the end of the text
 // leaves the pointer at the last CR, so the loop's line entry ends the run.
-void skip_while_body(Interp& in) {
+bool skip_while_body(Interp& in) {
     int depth = 1;
     const uint8_t* q = in.p;
     for (;;) {
@@ -153,12 +153,12 @@ void skip_while_body(Interp& in) {
         } else if (c == tok::Endwhile) {
             if (--depth == 0) {
                 in.p = q + 1;
-                return;
+                return true;
             }
         } else if (c == 13) {
             if (!enter_scanned_line(in, q + 1)) {
                 in.p = q;
-                return;
+                return false;
             }
             q += 4;
             continue;
@@ -177,7 +177,7 @@ inline void require_frame(Interp& in, uint32_t tag, Err error) {
 
 }  // namespace
 
-void skip_while_loop(Interp& in) { skip_while_body(in); }
+bool skip_while_loop(Interp& in) { return skip_while_body(in); }
 
 // FOR var = start TO limit [STEP step]
 void stmt_for(Interp& in) {

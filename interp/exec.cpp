@@ -305,11 +305,24 @@ Value Interp::exec(bool in_fn) {
                     push32(ftag::While);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.subscript;
+                    const uint32_t skip_to = s.target, skip_stmt = s.next_line;
+                    StmtSlot* const remembered = slot;
                     Num n = m_compiler.run(*this, s.expr);
                     p = after;
                     if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) continue;
                     sp += kLinkFrame;
-                    skip_while_loop(*this);
+                    // The step over the body depends only on the text, but
+                    // TRACE shows the lines it passes.
+                    bool tracing = mem.fixed16(fixed::TraceLimit) != 0;
+                    if (skip_to && !tracing) {
+                        mem.set_fixed32(fixed::StmtPtr, skip_stmt);
+                        p = Memory::ptr(skip_to);
+                        continue;
+                    }
+                    if (skip_while_loop(*this) && !tracing && remembered->key == Memory::addr(at)) {
+                        remembered->target = Memory::addr(p);
+                        remembered->next_line = mem.fixed32(fixed::StmtPtr);
+                    }
                     continue;
                 }
                 case StmtSlot::Endwhile: {

@@ -108,8 +108,9 @@ void if_continue(Interp&, bool condition);
 void skip_else_block(Interp&);
 void skip_when_block(Interp&);
 // WHILE with a false condition, its frame already dropped: steps over
-// the loop body to after the matching ENDWHILE.
-void skip_while_loop(Interp&);
+// the loop body to after the matching ENDWHILE (false: none, the text
+// pointer is left at the last line end).
+bool skip_while_loop(Interp&);
 // Calls the procedure whose PROC token has just been read (p after it);
 // `on_return` is where ON ... PROC continues (nullptr: after the call).
 void call_proc(Interp&, const uint8_t* on_return);

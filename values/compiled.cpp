@@ -340,6 +340,11 @@ bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
         case Element: {
             // The descriptor and the running index take two stack places.
             if (depth + 2 > kMaxDepth) return false;
+            if (n.count == 1 && (m_nodes[n.left].op == StaticInt || m_nodes[n.left].op == VarInt)) {
+                if (depth + 1 > max_depth) max_depth = depth + 1;
+                put(ElemLeaf, n.type, n.addr, m_nodes[n.left].addr, m_nodes[n.left].op);
+                return true;
+            }
             put(ArrayStart, n.type, n.addr, 0, n.count);
             uint16_t subs[2] = {n.left, n.right};
             for (int k = 0; k < n.count; ++k) {
@@ -563,7 +568,7 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) {
         &&L_And, &&L_Or, &&L_Eor, &&L_Compare, &&L_Shift,
         &&L_Return /* CallFn: tree only */, &&L_Return /* FormalData: skipped */,
         &&L_ArrayStart, &&L_DimCheck, &&L_Subscript, &&L_ElementEnd, &&L_Return,
-        &&L_CallStart, &&L_CallArg, &&L_CallEnter,
+        &&L_CallStart, &&L_CallArg, &&L_CallEnter, &&L_ElemLeaf,
 #define KOV_FUSED_LABEL(OP, LEAF) &&L_##OP##_##LEAF,
 #define KOV_FUSED_ROW(OP) KOV_FUSED_LEAVES(KOV_FUSED_LABEL, OP)
         KOV_FUSED_OPS(KOV_FUSED_ROW)
@@ -625,6 +630,26 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) {
         if (pc->count < dims) raise(Err::MissingComma);   // too few subscripts
         uint32_t esize = pc->type == vtype::Int ? 4 : pc->type == vtype::Real5 ? 5 : 8;
         top[-1] = load_value(in.mem.at(desc + 1 + 4u * dims + index * esize, esize), pc->type);
+        NEXT_INS();
+    }
+    L_ElemLeaf: {
+        // ArrayStart, Subscript and ElementEnd in one, checks in their order.
+        uint32_t desc;
+        std::memcpy(&desc, value_ptr(in, pc->addr), 4);
+        if (desc == 0) raise(Err::BadUseOfArray);
+        const uint8_t* d = in.descriptor(desc);
+        if (d[0] == 0) raise(Err::BadUseOfArray);
+        int32_t sub;
+        uint32_t at = static_cast<uint32_t>(pc->k);
+        if (pc->count == StaticInt) sub = static_cast<int32_t>(in.mem.fixed32(at));
+        else std::memcpy(&sub, value_ptr(in, at), 4);
+        uint32_t size;
+        std::memcpy(&size, d + 1, 4);
+        if (static_cast<uint32_t>(sub) >= size) raise(Err::BadSubscript);
+        uint8_t dims = d[0];
+        if (dims > 1) raise(Err::MissingComma);   // too few subscripts
+        uint32_t esize = pc->type == vtype::Int ? 4 : pc->type == vtype::Real5 ? 5 : 8;
+        *top++ = load_value(in.mem.at(desc + 5 + static_cast<uint32_t>(sub) * esize, esize), pc->type);
         NEXT_INS();
     }
     L_Neg: {

@@ -31,6 +31,9 @@ enum Op : uint8_t {
     // A function call: CallStart and the formals, then per argument its
     // code and CallArg, then CallEnter and the formals again.
     CallStart, CallArg, CallEnter,
+    // Code only: an element of a one-dimensional array whose subscript is
+    // an integer variable (static when `count` is StaticInt) at `k`.
+    ElemLeaf,
     // Postfix code only: a binary operator whose right operand is a
     // constant or a variable, loaded by the operator itself. Numbered
     // Fused + operator * kLeaves + leaf.
@@ -106,7 +109,9 @@ struct StmtSlot {
                     // limit `subscript`, `step`; `len` reaches the body
         Repeat,     // `len` reaches the text after the keyword and spaces
         Until,      // condition `expr`; `len` reaches its end
-        While,      // frame text at `len`; condition `expr` ends at `subscript`
+        While,      // frame text at `len`; condition `expr` ends at `subscript`;
+                    // a false condition goes on at `target` with the
+                    // statement pointer `next_line` once met (0: not known)
         Endwhile,   // `len` reaches the text after the keyword and spaces
         Goto,       // line `target`
         Gosub,      // line `target`; `len` reaches the statement end

@@ -34,6 +34,16 @@ ELSE
 ENDIF
 IF T%=0 THEN PRINT "no"
 NEXT
+REM A WHILE whose condition is false at once, met three times, and an
+REM array element with an integer subscript.
+DIM V%(3)
+FOR T%=1 TO 3
+W%=0
+WHILE W%>0
+  PRINT "never"
+  WHILE TRUE:ENDWHILE
+ENDWHILE:V%(T%)=T%*T%:PRINT "after ";T%;" ";V%(T%)
+NEXT
 REM STEP 0 and a missing line are reported where they happen.
 ON ERROR PRINT REPORT$;" at line ";ERL:GOTO 100
 70 FOR Q=1 TO 2 STEP 0
