@@ -7,6 +7,7 @@
 #include "interp/keywords.h"
 #include "values/numtext.h"
 #include "values/operators.h"
+#include "values/vm.h"
 
 namespace kov::interp {
 
@@ -294,30 +295,6 @@ private:
     std::vector<CNode>& m_nodes;
 };
 
-inline const uint8_t* value_ptr(Interp& in, uint32_t a) {
-    return a < fixed::Size ? in.mem.fixed_area() + a : Memory::ptr(a);
-}
-
-inline Num load_value(const uint8_t* v, uint8_t type) {
-    switch (type) {
-        case vtype::Int: {
-            int32_t i;
-            std::memcpy(&i, v, 4);
-            return num_int(i);
-        }
-        case vtype::Real5: {
-            uint32_t m;
-            std::memcpy(&m, v, 4);
-            return (static_cast<uint64_t>(v[4]) << 32) | m;
-        }
-        default: {
-            Num n;
-            std::memcpy(&n, v, 8);
-            return n;
-        }
-    }
-}
-
 }  // namespace
 
 bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
@@ -457,19 +434,6 @@ void ExprCompiler::flush() {
     }
 }
 
-// Counts evaluations waiting for a function call. Retired code is freed
-// when an evaluation starts with none waiting: then none is running.
-class CallDepth {
-public:
-    explicit CallDepth(ExprCompiler& c) : m_c(c) { ++m_c.m_eval_depth; }
-    ~CallDepth() { --m_c.m_eval_depth; }
-    CallDepth(const CallDepth&) = delete;
-    CallDepth& operator=(const CallDepth&) = delete;
-
-private:
-    ExprCompiler& m_c;
-};
-
 bool ExprCompiler::function_results_numeric(Interp& in) {
     switch (m_numeric_results) {
         case Verdict::Yes: case Verdict::Checking: return true;
@@ -509,232 +473,19 @@ bool ExprCompiler::function_results_numeric(Interp& in) {
     return ok && !unresolved;
 }
 
-namespace {
-
-// The binary operators on two values: integers and pairs of 5-byte reals
-// go straight to their bank; other mixtures through the general operator.
-inline Num op_Add(Num a, Num b, RealMode m, uint8_t) {
-    int32_t r;
-    if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    if (is_r5(a) && is_r5(b)) return r5_add(a, b);
-    return num_add(a, b, m);
-}
-inline Num op_Sub(Num a, Num b, RealMode m, uint8_t) {
-    int32_t r;
-    if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    if (is_r5(a) && is_r5(b)) return r5_sub(a, b);
-    return num_sub(a, b, m);
-}
-inline Num op_Mul(Num a, Num b, RealMode m, uint8_t) {
-    int32_t r;
-    if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    if (is_r5(a) && is_r5(b)) return r5_mul(a, b);
-    return num_mul(a, b, m);
-}
-inline Num op_Div(Num a, Num b, RealMode m, uint8_t) { return num_div(a, b, m); }
-inline Num op_IDiv(Num a, Num b, RealMode, uint8_t) { return num_int(num_idiv(a, b)); }
-inline Num op_Mod(Num a, Num b, RealMode, uint8_t) { return num_int(num_imod(a, b)); }
-inline Num op_And(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) & int_of(b)); }
-inline Num op_Or(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) | int_of(b)); }
-inline Num op_Eor(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) ^ int_of(b)); }
-inline Num op_Compare(Num a, Num b, RealMode m, uint8_t code) {
-    int c;
-    if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
-    else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
-    else c = num_compare(a, b, m);
-    return num_int(compare_result(c, code) ? -1 : 0);
-}
-
-// The right operands a fused operator loads.
-inline Num leaf_Const(const Interp&, const CIns* pc) { return pc->k; }
-inline Num leaf_StaticInt(const Interp& in, const CIns* pc) {
-    return num_int(static_cast<int32_t>(in.mem.fixed32(pc->addr)));
-}
-inline Num leaf_VarInt(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Int); }
-inline Num leaf_VarReal5(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Real5); }
-inline Num leaf_VarReal8(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Real8); }
-
-}  // namespace
 
 Num ExprCompiler::eval(Interp& in, uint32_t start) {
+    using namespace vm;
     Num stack[kMaxDepth + 1];
     Num* top = stack;   // next free place
     RealMode m = in.mode();
-    // Threaded dispatch: every instruction ends by jumping straight to the
-    // code of the next one.
-    static void* const kLabels[] = {
-        &&L_Const, &&L_StaticInt, &&L_VarInt, &&L_VarReal5, &&L_VarReal8, &&L_Return /* Element: tree only */,
-        &&L_Neg, &&L_Not, &&L_Add, &&L_Sub, &&L_Mul, &&L_Div, &&L_IDiv, &&L_Mod, &&L_Pow,
-        &&L_And, &&L_Or, &&L_Eor, &&L_Compare, &&L_Shift,
-        &&L_Return /* CallFn: tree only */, &&L_Return /* FormalData: skipped */,
-        &&L_ArrayStart, &&L_DimCheck, &&L_Subscript, &&L_ElementEnd, &&L_Return,
-        &&L_CallStart, &&L_CallArg, &&L_CallEnter, &&L_ElemLeaf,
-#define KOV_FUSED_LABEL(OP, LEAF) &&L_##OP##_##LEAF,
-#define KOV_FUSED_ROW(OP) KOV_FUSED_LEAVES(KOV_FUSED_LABEL, OP)
-        KOV_FUSED_OPS(KOV_FUSED_ROW)
-#undef KOV_FUSED_ROW
-#undef KOV_FUSED_LABEL
-    };
-    static_assert(sizeof kLabels / sizeof *kLabels == Fused + kFusedOps * kLeaves);
-#define NEXT_INS() goto* kLabels[(++pc)->op]
     if (!m_retired.empty() && m_eval_depth == 0) m_retired.clear();
     const CIns* pc = m_code.data() + start;
-    goto* kLabels[pc->op];
-    L_Const: *top++ = pc->k; NEXT_INS();
-    L_StaticInt: *top++ = num_int(static_cast<int32_t>(in.mem.fixed32(pc->addr))); NEXT_INS();
-    L_VarInt: {
-        int32_t i;
-        std::memcpy(&i, value_ptr(in, pc->addr), 4);
-        *top++ = num_int(i);
-        NEXT_INS();
-    }
-    L_VarReal5: {
-        const uint8_t* v = value_ptr(in, pc->addr);
-        uint32_t mant;
-        std::memcpy(&mant, v, 4);
-        *top++ = (static_cast<uint64_t>(v[4]) << 32) | mant;
-        NEXT_INS();
-    }
-    L_VarReal8: {
-        Num r;
-        std::memcpy(&r, value_ptr(in, pc->addr), 8);
-        *top++ = r;
-        NEXT_INS();
-    }
-    L_ArrayStart: {
-        uint32_t desc;
-        std::memcpy(&desc, value_ptr(in, pc->addr), 4);
-        if (desc == 0) raise(Err::BadUseOfArray);
-        if (in.descriptor(desc)[0] == 0) raise(Err::BadUseOfArray);
-        *top++ = desc;
-        *top++ = 0;   // the index so far
-        NEXT_INS();
-    }
-    L_DimCheck:
-        // More subscripts in the text than the array has dimensions.
-        if (pc->type >= value_ptr(in, static_cast<uint32_t>(top[-2]))[0]) raise(Err::MissingBracket);
-        NEXT_INS();
-    L_Subscript: {
-        int32_t sub = int_of(*--top);
-        const uint8_t* d = value_ptr(in, static_cast<uint32_t>(top[-2]));
-        uint32_t size;
-        std::memcpy(&size, d + 1 + 4 * pc->type, 4);
-        if (static_cast<uint32_t>(sub) >= size) raise(Err::BadSubscript);
-        top[-1] = static_cast<uint32_t>(top[-1]) * size + static_cast<uint32_t>(sub);
-        NEXT_INS();
-    }
-    L_ElementEnd: {
-        uint32_t index = static_cast<uint32_t>(*--top);
-        uint32_t desc = static_cast<uint32_t>(top[-1]);
-        uint8_t dims = value_ptr(in, desc)[0];
-        if (pc->count < dims) raise(Err::MissingComma);   // too few subscripts
-        uint32_t esize = pc->type == vtype::Int ? 4 : pc->type == vtype::Real5 ? 5 : 8;
-        top[-1] = load_value(in.mem.at(desc + 1 + 4u * dims + index * esize, esize), pc->type);
-        NEXT_INS();
-    }
-    L_ElemLeaf: {
-        // ArrayStart, Subscript and ElementEnd in one, checks in their order.
-        uint32_t desc;
-        std::memcpy(&desc, value_ptr(in, pc->addr), 4);
-        if (desc == 0) raise(Err::BadUseOfArray);
-        const uint8_t* d = in.descriptor(desc);
-        if (d[0] == 0) raise(Err::BadUseOfArray);
-        int32_t sub;
-        uint32_t at = static_cast<uint32_t>(pc->k);
-        if (pc->count == StaticInt) sub = static_cast<int32_t>(in.mem.fixed32(at));
-        else std::memcpy(&sub, value_ptr(in, at), 4);
-        uint32_t size;
-        std::memcpy(&size, d + 1, 4);
-        if (static_cast<uint32_t>(sub) >= size) raise(Err::BadSubscript);
-        uint8_t dims = d[0];
-        if (dims > 1) raise(Err::MissingComma);   // too few subscripts
-        uint32_t esize = pc->type == vtype::Int ? 4 : pc->type == vtype::Real5 ? 5 : 8;
-        *top++ = load_value(in.mem.at(desc + 5 + static_cast<uint32_t>(sub) * esize, esize), pc->type);
-        NEXT_INS();
-    }
-    L_Neg: {
-        Num v = top[-1];
-        top[-1] = (is_int(v) && as_int(v) != INT32_MIN) ? num_int(-as_int(v)) : num_neg(v, m);
-        NEXT_INS();
-    }
-    L_Not: top[-1] = num_int(~int_of(top[-1])); NEXT_INS();
-#define KOV_BINARY(OP) \
-    L_##OP: { Num b = *--top; top[-1] = op_##OP(top[-1], b, m, pc->type); NEXT_INS(); }
-    KOV_FUSED_OPS(KOV_BINARY)
-    L_Pow: { Num b = *--top; top[-1] = num_pow(top[-1], b, m); NEXT_INS(); }
-#define KOV_FUSED_BODY(OP, LEAF) \
-    L_##OP##_##LEAF: top[-1] = op_##OP(top[-1], leaf_##LEAF(in, pc), m, pc->type); NEXT_INS();
-#define KOV_FUSED_ROW(OP) KOV_FUSED_LEAVES(KOV_FUSED_BODY, OP)
-    KOV_FUSED_OPS(KOV_FUSED_ROW)
-#undef KOV_FUSED_ROW
-#undef KOV_FUSED_BODY
-#undef KOV_BINARY
-    L_Shift: {
-        Num b = *--top;
-        int32_t x = int_of(top[-1]);
-        uint32_t s = static_cast<uint32_t>(int_of(b)) & 31;
-        switch (pc->type) {
-            case Shl: case Shl3: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) << s)); break;
-            case Sar: top[-1] = num_int(x >> s); break;
-            default: top[-1] = num_int(static_cast<int32_t>(static_cast<uint32_t>(x) >> s)); break;
-        }
-        NEXT_INS();
-    }
-    L_CallStart: {
-        // As a call from the evaluator: the FN frame, then a LOCAL frame
-        // saving each formal.
-        int count = pc->count;
-        in.push_room_check(8);
-        in.push32(0);   // the return pointer, stored once the call is entered
-        in.push32(ftag::Fn);
-        for (int i = 1; i <= count; ++i) {
-            const CIns& f = pc[i];
-            Num old = load_variable(in.mem, f.addr, f.type);
-            in.push_room_check(20);
-            in.push32(static_cast<uint32_t>(old));
-            in.push32(num_high(old));
-            in.push32(static_cast<uint32_t>(f.type) << 8);
-            in.push32(f.addr);
-            in.push32(ftag::Local);
-        }
-        pc += count;
-        NEXT_INS();
-    }
-    L_CallArg: {
-        Num n = *--top;
-        in.push_room_check(16);
-        in.push32(num_high(n));
-        in.push32(static_cast<uint32_t>(n));
-        in.push32(pc->addr);
-        in.push32(pc->type);
-        NEXT_INS();
-    }
-    L_CallEnter: {
-        // The arguments are assigned from last to first, the return
-        // pointer stored in the frame, and the body run.
-        int count = pc->count;
-        for (int i = count; i >= 1; --i) {
-            Num n = static_cast<Num>(in.peek32(8)) | (static_cast<Num>(in.peek32(12)) << 32);
-            store_variable(in.mem, pc[i].addr, pc[i].type, n);
-            in.sp += 16;
-        }
-        uint32_t ret = static_cast<uint32_t>(pc->k);
-        std::memcpy(Memory::ptr(in.sp + 20u * static_cast<uint32_t>(count) + 4), &ret, 4);
-        in.p = Memory::ptr(pc->addr);
-        Value v;
-        {
-            CallDepth depth(*this);
-            v = in.run_function();
-        }
-        if (v.is_str) raise(Err::TypeMismatch);
-        m = in.mode();
-        *top++ = v.num;
-        pc += count;
-        NEXT_INS();
-    }
-    L_Return:
-        return stack[0];
-#undef NEXT_INS
+#define KOV_VM_RETURN(v) return (v)
+#define KOV_VM_COMPILER (*this)
+#include "values/vm_body.inc"
+#undef KOV_VM_COMPILER
+#undef KOV_VM_RETURN
 }
 
 }  // namespace kov::interp

@@ -17,6 +17,7 @@
 namespace kov::interp {
 
 class Interp;
+namespace vm { class CallDepth; }
 
 // Node kinds and instruction codes.
 namespace cop {
@@ -177,7 +178,8 @@ private:
     Verdict m_numeric_results = Verdict::Unknown;
     int m_verdict_tries = 0;
     uint64_t m_verdict_names = ~0ull;   // names_resolved when last worked out
-    friend class CallDepth;
+    friend class vm::CallDepth;
+    friend class Interp;
 
     std::vector<StmtSlot> m_stmts = std::vector<StmtSlot>(kStmtSlots);
     std::vector<CompiledSlot> m_slots;
