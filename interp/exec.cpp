@@ -8,6 +8,7 @@
 #include "interp/interp.h"
 #include "interp/statements.h"
 #include "values/functions.h"
+#include "values/vm.h"
 
 namespace kov::interp {
 
@@ -85,7 +86,22 @@ void Interp::trace_line(uint16_t number) {
 // statements, a line end) is looked up in the decoded-statement table
 // first; what has no decoded form runs through the statement handlers.
 Value Interp::exec(bool in_fn) {
+    using namespace vm;
+    Interp& in = *this;
     uint32_t pending_line = 0;   // the line body an assignment's line end goes to
+    // The expression machine runs here in place for the commonest
+    // statements: their state waits in these while it runs.
+    Num stack[ExprCompiler::kMaxDepth + 1];
+    Num* top = stack;
+    RealMode m = RealMode::Five;
+    const CIns* pc = nullptr;
+    void* vm_resume = nullptr;
+    Num vm_result = 0;
+    const uint8_t* st_after = nullptr;
+    const uint8_t* st_at = nullptr;
+    uint32_t st_target = 0, st_aux = 0, st_next = 0;
+    uint8_t st_type = 0;
+    StmtSlot* st_slot = nullptr;
     for (;;) {
         // Statement boundary: poll the urgent flags (one byte test).
         if (host.flags.load(std::memory_order_relaxed)) poll();
@@ -110,37 +126,17 @@ Value Interp::exec(bool in_fn) {
                     p = Memory::ptr(s.target);
                     if (host.flags.load(std::memory_order_relaxed) & kUrgent) continue;
                     goto statement_start;
-                case StmtSlot::AssignStatic: {
+                case StmtSlot::AssignStatic:
+                case StmtSlot::AssignVar:
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    const uint8_t* after = at + s.len;
-                    uint32_t target = s.target;
-                    uint32_t next_line = s.next_line;
-                    Num n = m_compiler.run(*this, s.expr);
-                    p = after;
-                    mem.set_fixed32(target, static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n)));
-                    if (next_line) {
-                        pending_line = next_line;
-                        goto line_end;
-                    }
-                    continue;
-                }
-                case StmtSlot::AssignVar: {
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    const uint8_t* after = at + s.len;
-                    uint32_t target = s.target;
-                    uint8_t type = s.type;
-                    uint32_t next_line = s.next_line;
-                    Num n = m_compiler.run(*this, s.expr);
-                    p = after;
-                    store_variable(mem, target, type, n);
-                    if (next_line) {
-                        pending_line = next_line;
-                        goto line_end;
-                    }
-                    continue;
-                }
+                    st_after = at + s.len;
+                    st_target = s.target;
+                    st_type = s.type;
+                    st_next = s.next_line;
+                    vm_resume = &&resume_assign;
+                    pc = m_compiler.m_code.data() + s.expr;
+                    goto vm_enter;
                 case StmtSlot::AssignElement: {
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
@@ -169,38 +165,18 @@ Value Interp::exec(bool in_fn) {
                     }
                     continue;
                 }
-                case StmtSlot::If: {
+                case StmtSlot::If:
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    const uint32_t then_line = s.target, when_true = s.subscript, when_false = s.step;
-                    StmtSlot* const remembered = slot;
-                    const uint8_t* after = at + s.len;
-                    Num n = m_compiler.run(*this, s.expr);
-                    if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) {
-                        if (then_line) {
-                            p = Memory::ptr(then_line);
-                            line_entry(*this);
-                        } else if (when_true) {
-                            p = Memory::ptr(when_true);
-                        } else {
-                            p = after;
-                            if_continue(*this, true);
-                        }
-                        continue;
-                    }
-                    if (when_false) {
-                        p = Memory::ptr(when_false);
-                        continue;
-                    }
-                    p = after;
-                    uint32_t jumps = m_jumps;
-                    if_continue(*this, false);
-                    // Where a false condition goes on is remembered, unless
-                    // it jumped (ELSE and a line number) or the table was
-                    // flushed meanwhile.
-                    if (jumps == m_jumps && remembered->key == Memory::addr(at)) remembered->step = Memory::addr(p);
-                    continue;
-                }
+                    st_at = at;
+                    st_after = at + s.len;
+                    st_slot = slot;
+                    st_target = s.target;   // the line after THEN
+                    st_aux = s.subscript;   // where a true condition goes on
+                    st_next = s.step;       // where a false one goes on
+                    vm_resume = &&resume_if;
+                    pc = m_compiler.m_code.data() + s.expr;
+                    goto vm_enter;
                 case StmtSlot::Next: {
                     ForFrame f;
                     std::memcpy(&f, Memory::ptr(sp), sizeof f);
@@ -377,6 +353,63 @@ Value Interp::exec(bool in_fn) {
         p = Memory::ptr(pending_line);
         while (*p == ' ') ++p;
         goto statement_start;
+    resume_assign:
+        p = st_after;
+        if (st_type == vtype::Int && st_target < fixed::Size)
+            mem.set_fixed32(st_target, static_cast<uint32_t>(values::is_int(vm_result) ? values::as_int(vm_result) : values::to_int(vm_result)));
+        else
+            store_variable(mem, st_target, st_type, vm_result);
+        if (st_next) {
+            pending_line = st_next;
+            goto line_end;
+        }
+        continue;
+    resume_if:
+        if ((values::is_int(vm_result) ? values::as_int(vm_result) : values::to_int(vm_result)) != 0) {
+            if (st_target) {
+                p = Memory::ptr(st_target);
+                line_entry(*this);
+            } else if (st_aux) {
+                p = Memory::ptr(st_aux);
+            } else {
+                p = st_after;
+                if_continue(*this, true);
+            }
+            continue;
+        }
+        if (st_next) {
+            p = Memory::ptr(st_next);
+            continue;
+        }
+        {
+            p = st_after;
+            uint32_t jumps = m_jumps;
+            const uint8_t* at = st_at;
+            StmtSlot* remembered = st_slot;
+            if_continue(*this, false);
+            // Where a false condition goes on is remembered, unless it
+            // jumped (ELSE and a line number) or the table was flushed
+            // meanwhile.
+            if (jumps == m_jumps && remembered->key == Memory::addr(at)) remembered->step = Memory::addr(p);
+        }
+        continue;
+    vm_enter:
+        // The expression machine in place: KOV_VM_RETURN goes on at the
+        // statement's resume point with the value.
+        top = stack;
+        m = mode();
+        if (!m_compiler.m_retired.empty() && m_compiler.m_eval_depth == 0) m_compiler.m_retired.clear();
+        {
+#define KOV_VM_RETURN(v)     \
+    do {                     \
+        vm_result = (v);     \
+        goto* vm_resume;     \
+    } while (0)
+#define KOV_VM_COMPILER m_compiler
+#include "values/vm_body.inc"
+#undef KOV_VM_COMPILER
+#undef KOV_VM_RETURN
+        }
     general:
         uint8_t c = *p;
         while (c == ' ') c = *++p;
