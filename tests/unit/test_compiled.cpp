@@ -47,8 +47,8 @@ protected:
         in.vdu = &vdu;
         // Variables the expressions use; the program ends, its heap stays.
         TextLoadResult r = tokenise_program(
-            "A%=7:B%=-3:C%=2147483647:X=1.5:Y=-0.25:Z=3:W#=0.1:N%=0\n"
-            "DIM R(3),I%(2):R(0)=2.5:R(1)=-7:R(2)=1E10:I%(0)=5:I%(1)=-1:I%(2)=40\n",
+            "A%=7:B%=-3:C%=2147483647:X=1.5:Y=-0.25:Z=3:W#=0.1:N%=0:ix%=1:big%=9\n"
+            "DIM R(3),I%(2),M%(2,2):R(0)=2.5:R(1)=-7:R(2)=1E10:I%(0)=5:I%(1)=-1:I%(2)=40:M%(1,1)=3\n",
             "setup");
         ASSERT_EQ(r.error, "");
         std::memcpy(Memory::ptr(shared_memory().base() + Memory::kPageOffset), r.image.data(), r.image.size());
@@ -105,7 +105,11 @@ std::string random_expr(std::mt19937& rng, int depth) {
     static const char* atoms[] = {"0", "1", "2", "7", "-1", "255", "2147483647", "&80000000", "%101",
                                   "0.5", "1.5", "3.0", "1E10", "2.5E-3", "1E38", "A%", "B%", "C%",
                                   "X", "Y", "Z", "W#", "N%", "R(0)", "R(1)", "R(2)", "I%(0)", "I%(2)",
-                                  "R(A% DIV 3)", "I%(B%+4)", "R(5)", "TRUE", "FALSE"};
+                                  "R(A% DIV 3)", "I%(B%+4)", "R(5)", "TRUE", "FALSE",
+                                  // Subscripts that are integer variables, in and out of range,
+                                  // and too few of them.
+                                  "I%(N%)", "R(ix%)", "I%(ix%)", "R(A%)", "I%(B%)", "R(big%)", "M%(N%)",
+                                  "M%(ix%,ix%)"};
     static const char* ops[] = {"+", "-", "*", "/", " DIV ", " MOD ", "^", " AND ", " OR ", " EOR ",
                                 "=", "<>", "<", ">", "<=", ">=", "<<", ">>", ">>>", "=<", "><"};
     std::uniform_int_distribution<int> pick(0, 9);
