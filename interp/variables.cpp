@@ -569,17 +569,27 @@ Num apply_compound(Interp& in, uint8_t op, Num a, Num b) {
 }
 
 void Interp::assignment() {
-    // Fast path: a plain numeric variable resolved before, then "=".
+    // Fast path: a plain variable resolved before, then "=". The general
+    // path below would find the same reference (a name followed by "?" or
+    // "!" never reaches the "=" test here).
     TextCacheEntry* e = text_cache_slot(p);
     if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable) {
         uint8_t type = e->type;
         const uint8_t* q = p + e->len;
         while (*q == ' ') ++q;
-        if (*q == '=' && (type == vtype::Int || type == vtype::Real5 || type == vtype::Real8)) {
-            p = q + 1;
-            VarRef ref{static_cast<uint32_t>(e->payload), type};
-            store_num(ref, num_expr());
-            return;
+        if (*q == '=') {
+            if (type == vtype::Int || type == vtype::Real5 || type == vtype::Real8) {
+                p = q + 1;
+                VarRef ref{static_cast<uint32_t>(e->payload), type};
+                store_num(ref, num_expr());
+                return;
+            }
+            if (type == vtype::StrVar) {
+                p = q + 1;
+                VarRef ref{static_cast<uint32_t>(e->payload), type};
+                store_str(ref, str_expr());
+                return;
+            }
         }
     }
     VarRef ref;

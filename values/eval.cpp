@@ -233,6 +233,14 @@ Value Interp::factor() {
     const uint8_t* q = p;
     while (*q == ' ') ++q;
     uint8_t c = *q;
+    // A function token: straight to its handler, with the checks that
+    // factor_slow makes first.
+    if (c >= 0x8E && c <= 0xC6) {
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        check_native_stack();
+        p = q + 1;
+        return values::kFunctionTable[c](*this);
+    }
     // Static integer variable: one load from the fixed area.
     if (int slot = static_int_at(q); slot >= 0) {
         p = q + 2;
@@ -451,10 +459,16 @@ Value Interp::str_factor() {
     return v;
 }
 
+// Only factor_slow calls this, after its "No room" check: the compiled
+// form makes the same check again, with the same outcome.
 Value Interp::bracketed() {
     if (skip_spaces() != '(') raise(Err::SyntaxError);
     ++p;
-    Value v = binary(*this, 1);
+    // A numeric expression in brackets (function arguments such as
+    // CHR$(65+I% MOD 26)) runs from its compiled form like one at the
+    // start of a statement; the compiled form ends where binary(1) would.
+    Num n;
+    Value v = compiled_expr(n) ? Value::number(n) : binary(*this, 1);
     close_bracket();
     return v;
 }

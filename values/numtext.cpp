@@ -200,27 +200,32 @@ void exponent_layout(std::string& out, const Digits& digits, int forced, bool pa
 
 }  // namespace
 
-std::string num_to_text(Num n, uint32_t format, RealMode mode) {
+size_t int_to_text(Num n, uint32_t format, char* out) {
     // An integer of at most as many digits as G format shows comes out as
-    // its plain decimal digits in either real form: skip the scaling.
-    if (is_int(n) && ((format >> 16) & 0xFF) == 0) {
-        uint32_t shown = (format >> 8) & 0xFF;
-        if (shown == 0 || shown > 9) shown = 9;
-        static constexpr uint32_t kLimit[10] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
-                                                100000000, 1000000000};
-        int32_t i = as_int(n);
-        uint32_t magnitude = i < 0 ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
-        if (magnitude < kLimit[shown]) {
-            char buf[12];
-            int k = 12;
-            do {
-                buf[--k] = static_cast<char>('0' + magnitude % 10);
-                magnitude /= 10;
-            } while (magnitude);
-            if (i < 0) buf[--k] = '-';
-            return std::string(buf + k, static_cast<size_t>(12 - k));
-        }
-    }
+    // its plain decimal digits in either real form: no scaling is needed.
+    if (!is_int(n) || ((format >> 16) & 0xFF) != 0) return 0;
+    uint32_t shown = (format >> 8) & 0xFF;
+    if (shown == 0 || shown > 9) shown = 9;
+    static constexpr uint32_t kLimit[10] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
+                                            100000000, 1000000000};
+    int32_t i = as_int(n);
+    uint32_t magnitude = i < 0 ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
+    if (magnitude >= kLimit[shown]) return 0;
+    char buf[kIntTextMax];
+    int k = kIntTextMax;
+    do {
+        buf[--k] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (i < 0) buf[--k] = '-';
+    size_t len = static_cast<size_t>(kIntTextMax - k);
+    std::memcpy(out, buf + k, len);
+    return len;
+}
+
+std::string num_to_text(Num n, uint32_t format, RealMode mode) {
+    char small[kIntTextMax];
+    if (size_t len = int_to_text(n, format, small)) return std::string(small, len);
     std::string out;
     Digits digits;
     if (is_int(n) && n != 0) n = to_real(n, mode);
@@ -267,7 +272,7 @@ std::string num_to_text(Num n, uint32_t format, RealMode mode) {
 }
 
 std::string num_str(Num n, uint32_t at_percent, RealMode mode) {
-    return num_to_text(n, (at_percent >> 24) == 0 ? 0x900u : at_percent, mode);
+    return num_to_text(n, str_format(at_percent), mode);
 }
 
 std::string num_to_hex(Num n) {
