@@ -17,6 +17,8 @@ namespace kov::vdu { class Vdu; }
 
 namespace kov::interp {
 
+class ExprPlans;
+
 using values::Num;
 
 // Type codes of variable references.
@@ -335,6 +337,12 @@ public:
     // Evaluates a compiled expression at p, if there is one (true), or
     // tries to compile it.
     bool compiled_expr(Num& out);
+    // Decoded string and function expressions (values/plans.h).
+    ExprPlans* m_plans = nullptr;
+    enum class Want : uint8_t { Any, Number, String };
+    // Evaluates the expression at p from its decoded form when there is
+    // one giving the wanted type (true), or tries to decode it.
+    bool planned_expr(Value& out, Want want);
     // Decodes the statement at `start` into `slot` (left empty when it
     // should be tried again later).
     void build_stmt_slot(const uint8_t* start, StmtSlot& slot);

@@ -7,7 +7,9 @@
 #include "interp/interp.h"
 #include "values/functions.h"
 #include "values/numtext.h"
+#include "values/eval_ops.h"
 #include "values/operators.h"
+#include "values/plans.h"
 #include "values/strings.h"
 
 namespace kov::interp {
@@ -22,30 +24,6 @@ constexpr uint8_t kTokLineNumber = 0x8D;
 constexpr uint8_t kTokDim = 0xDE;
 constexpr uint8_t kTokReport = 0xF6;
 constexpr uint8_t kTokTint = 0x0A;
-
-inline Num add_fast(Num a, Num b, RealMode m) {
-    if (is_int(a) && is_int(b)) {
-        int32_t r;
-        if (!__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    }
-    return num_add(a, b, m);
-}
-
-inline Num sub_fast(Num a, Num b, RealMode m) {
-    if (is_int(a) && is_int(b)) {
-        int32_t r;
-        if (!__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    }
-    return num_sub(a, b, m);
-}
-
-inline Num mul_fast(Num a, Num b, RealMode m) {
-    if (is_int(a) && is_int(b)) {
-        int32_t r;
-        if (!__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    }
-    return num_mul(a, b, m);
-}
 
 inline Value truth(bool b) { return Value::integer(b ? -1 : 0); }
 
@@ -95,23 +73,7 @@ Value relation(Interp& in, const Value& a, uint8_t op) {
         return truth(compare_result(c, op));
     }
     Num b = need_num(binary(in, 4));
-    if (op >= Shl) {
-        int32_t x = int_of(a.num);
-        uint32_t n = static_cast<uint32_t>(int_of(b)) & 31;
-        switch (op) {
-            case Shl: case Shl3: return Value::integer(static_cast<int32_t>(static_cast<uint32_t>(x) << n));
-            case Sar: return Value::integer(x >> n);
-            default: return Value::integer(static_cast<int32_t>(static_cast<uint32_t>(x) >> n));
-        }
-    }
-    int c;
-    if (is_int(a.num) && is_int(b)) {
-        int32_t x = as_int(a.num), y = as_int(b);
-        c = x < y ? -1 : x > y ? 1 : 0;
-    } else {
-        c = num_compare(a.num, b, in.mode());
-    }
-    return truth(compare_result(c, op));
+    return Value::number(apply_relation(op, a.num, b, in.mode()));
 }
 
 // Operator-priority parsing. Operators of priority `min` or tighter are
@@ -154,19 +116,7 @@ Value binary(Interp& in, int min) {
         }
         ++in.p;
         Num b = need_num(prio == 6 ? in.factor() : binary(in, prio + 1));
-        RealMode m = in.mode();
-        switch (c) {
-            case kTokOr: a.num = num_int(int_of(a.num) | int_of(b)); break;
-            case kTokEor: a.num = num_int(int_of(a.num) ^ int_of(b)); break;
-            case kTokAnd: a.num = num_int(int_of(a.num) & int_of(b)); break;
-            case '+': a.num = add_fast(a.num, b, m); break;
-            case '-': a.num = sub_fast(a.num, b, m); break;
-            case '*': a.num = mul_fast(a.num, b, m); break;
-            case '/': a.num = num_div(a.num, b, m); break;
-            case kTokDiv: a.num = num_int(num_idiv(a.num, b)); break;
-            case kTokMod: a.num = num_int(num_imod(a.num, b)); break;
-            default: a.num = num_pow(a.num, b, m); break;
-        }
+        a.num = apply_arithmetic(c, a.num, b, in.mode());
         lowest = prio;
     }
 }
@@ -275,31 +225,7 @@ Value Interp::factor() {
             } else {
                 p = r;
             }
-            const uint8_t* v = a < fixed::Size ? mem.fixed_area() + a : Memory::ptr(a);
-            switch (type) {
-                case vtype::Int: {
-                    int32_t i;
-                    std::memcpy(&i, v, 4);
-                    return Value::integer(i);
-                }
-                case vtype::Real5: {
-                    uint32_t m;
-                    std::memcpy(&m, v, 4);
-                    return Value::number((static_cast<uint64_t>(v[4]) << 32) | m);
-                }
-                case vtype::Real8: {
-                    Num n;
-                    std::memcpy(&n, v, 8);
-                    return Value::number(n);
-                }
-                default: {
-                    uint32_t s;
-                    std::memcpy(&s, v, 4);
-                    // The descriptor may have been overwritten through indirection.
-                    if (v[4]) mem.at(s, v[4]);
-                    return Value::string(s, v[4]);
-                }
-            }
+            return load_resolved(*this, a, type);
         }
     }
     p = q;
@@ -423,16 +349,35 @@ inline bool Interp::compiled_expr(Num& out) {
     return true;
 }
 
+inline bool Interp::planned_expr(Value& out, Want want) {
+    PlanSlot* s = m_plans->slot(p);
+    if (s->key != Memory::addr(p) || s->state == PlanSlot::Later) {
+        if (!text_cacheable(p) || !m_plans->enabled) return false;
+        m_plans->build(*this, p, *s);
+    }
+    if (s->state != PlanSlot::Ready) return false;
+    // A result of the other type: the evaluator raises the error.
+    if (want != Want::Any && (want == Want::String) != (s->is_str != 0)) return false;
+    uint16_t len = s->len;
+    const uint8_t* start = p;
+    out = m_plans->run(*this, s->start);
+    p = start + len;
+    return true;
+}
+
 Value Interp::expr() {
     Num n;
     if (compiled_expr(n)) return Value::number(n);
+    Value v;
+    if (planned_expr(v, Want::Any)) return v;
     return binary(*this, 1);
 }
 
 Num Interp::num_expr() {
     Num n;
     if (compiled_expr(n)) return n;
-    Value v = binary(*this, 1);
+    Value v;
+    if (!planned_expr(v, Want::Number)) v = binary(*this, 1);
     if (v.is_str) raise(Err::TypeMismatch);
     return v.num;
 }
@@ -440,7 +385,8 @@ Num Interp::num_expr() {
 int32_t Interp::int_expr() { return int_of(num_expr()); }
 
 Value Interp::str_expr() {
-    Value v = binary(*this, 1);
+    Value v;
+    if (!planned_expr(v, Want::String)) v = binary(*this, 1);
     if (!v.is_str) raise(Err::TypeMismatch);
     return v;
 }

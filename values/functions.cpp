@@ -102,7 +102,10 @@ Value fn_val(Interp& in) {
 Value fn_str(Interp& in) {
     bool hex = in.skip_spaces() == '~';
     if (hex) ++in.p;
-    Num x = in.num_factor();
+    return str_of(in, in.num_factor(), hex);
+}
+
+Value str_of(Interp& in, Num x, bool hex) {
     if (!hex) {
         // Most STR$ results are whole numbers: written straight into the
         // accumulator.

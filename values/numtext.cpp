@@ -211,15 +211,19 @@ size_t int_to_text(Num n, uint32_t format, char* out) {
     int32_t i = as_int(n);
     uint32_t magnitude = i < 0 ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
     if (magnitude >= kLimit[shown]) return 0;
-    char buf[kIntTextMax];
-    int k = kIntTextMax;
+    size_t digits = 1;
+    while (digits < 10 && magnitude >= kLimit[digits]) ++digits;
+    size_t len = digits;
+    if (i < 0) {
+        *out++ = '-';
+        ++len;
+    }
+    // Digits from the last, written in place.
+    char* d = out + digits;
     do {
-        buf[--k] = static_cast<char>('0' + magnitude % 10);
+        *--d = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude);
-    if (i < 0) buf[--k] = '-';
-    size_t len = static_cast<size_t>(kIntTextMax - k);
-    std::memcpy(out, buf + k, len);
     return len;
 }
 

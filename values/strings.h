@@ -26,6 +26,25 @@ interp::Value concat_with_pushed(interp::Interp& in, const interp::Value& right)
 // Unsigned bytewise comparison, shorter string smaller: -1, 0 or 1.
 int compare_strings(const interp::Value& a, const interp::Value& b);
 
+// Keeps a string argument valid while the next arguments are evaluated.
+// A string in the accumulator would be overwritten by the next string
+// operation, so it is pushed on the BASIC stack and the returned value
+// points at the copy there; a string that lives elsewhere (a variable's
+// storage) is used where it is. The caller puts `in.sp` back afterwards.
+interp::Value hold(interp::Interp& in, const interp::Value& s);
+
+// The string functions once their arguments are known; results are built
+// in the accumulator. Counts and positions are the low bytes of the
+// arguments (taken by the caller).
+interp::Value chr_of(interp::Interp& in, int32_t code);                               // CHR$
+interp::Value left_of(interp::Interp& in, const interp::Value& s, uint32_t n);        // LEFT$(s, n)
+interp::Value right_of(interp::Interp& in, const interp::Value& s, uint32_t n);       // RIGHT$(s, n)
+interp::Value mid_of(interp::Interp& in, const interp::Value& s, uint32_t m, uint32_t n);  // MID$(s, m, n)
+// INSTR(s, t, from): position of t in s at or after `from` (0 when absent).
+int32_t instr_of(const interp::Value& s, const interp::Value& t, int32_t from);
+// STR$ and STR$~ of a number.
+interp::Value str_of(interp::Interp& in, Num x, bool hex);
+
 }  // namespace kov::values
 
 namespace kov::interp {
