@@ -212,18 +212,29 @@ size_t int_to_text(Num n, uint32_t format, char* out) {
     uint32_t magnitude = i < 0 ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
     if (magnitude >= kLimit[shown]) return 0;
     size_t digits = 1;
-    while (digits < 10 && magnitude >= kLimit[digits]) ++digits;
+    while (digits < shown && magnitude >= kLimit[digits]) ++digits;
     size_t len = digits;
     if (i < 0) {
         *out++ = '-';
         ++len;
     }
-    // Digits from the last, written in place.
+    // Digits from the last, two at a time, written in place.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char* d = out + digits;
-    do {
-        *--d = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
+    while (magnitude >= 100) {
+        uint32_t pair = magnitude % 100;
+        magnitude /= 100;
+        d -= 2;
+        std::memcpy(d, kPairs + 2 * pair, 2);
+    }
+    if (magnitude >= 10) {
+        std::memcpy(d - 2, kPairs + 2 * magnitude, 2);
+    } else {
+        d[-1] = static_cast<char>('0' + magnitude);
+    }
     return len;
 }
 

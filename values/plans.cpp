@@ -17,38 +17,48 @@ using namespace values::ops;
 
 namespace {
 
+// The steps, each with what it does to the values waiting.
+#define KOV_PLAN_STEPS(X)                                                              \
+    X(EndNum)     /* the value on top is the result */                                 \
+    X(EndStr)                                                                          \
+    X(StaticInt)  /* value: fixed-area offset */                                       \
+    X(Var)        /* text: name (read through the text cache) */                       \
+    X(NumLit)     /* text: literal (read through the text cache) */                    \
+    X(StrLit)     /* text, len: the bytes between the quotes */                        \
+    X(Compiled)   /* text: a numeric expression the compiler takes */                  \
+    X(RoomHeap)   /* compiled_expr's "No room" check */                                \
+    X(Const)      /* value: number word */                                             \
+    X(VarDirect)  /* value: value address; arg: numeric type code */                   \
+    X(ToInt)      /* the integer conversion of int_expr */                             \
+    X(Neg)                                                                             \
+    X(Len)                                                                             \
+    X(Asc)                                                                             \
+    X(Chr)                                                                             \
+    X(Str)        /* arg: 1 for STR$~ */                                               \
+    X(HoldSave)   /* hold the string on top, remember the stack pointer */             \
+    X(Hold)                                                                            \
+    X(Left)                                                                            \
+    X(Right)                                                                           \
+    X(Mid2)                                                                            \
+    X(Mid3)                                                                            \
+    X(Instr2)                                                                          \
+    X(Instr3)                                                                          \
+    X(PushStr)    /* left operand of "+" to the BASIC stack */                         \
+    X(Concat)                                                                          \
+    X(PushStrRel) /* left operand of a string comparison; arg: code */                 \
+    X(CmpStr)                                                                          \
+    X(NumOp)      /* arg: operator byte */                                             \
+    X(NumRel)     /* arg: comparison or shift code */
+
 enum Step : uint8_t {
-    End,
-    Room,         // factor_slow's "No room" and native stack checks
-    StaticInt,    // value: fixed-area offset
-    Var,          // text: name; value: value address; arg: type code
-    NumLit,       // text: literal
-    StrLit,       // text, len: the bytes between the quotes
-    Compiled,     // text: a numeric argument the compiler takes
-    RoomHeap,     // compiled_expr's "No room" check
-    Const,        // value: number word
-    VarDirect,    // value: value address; arg: numeric type code
-    ToInt,        // the integer conversion of int_expr
-    Neg,
-    Len,
-    Asc,
-    Chr,
-    Str,          // arg: 1 for STR$~
-    HoldSave,     // hold the string on top, remember the stack pointer
-    Hold,
-    Left,
-    Right,
-    Mid2,
-    Mid3,
-    Instr2,
-    Instr3,
-    PushStr,      // left operand of "+" to the BASIC stack
-    Concat,
-    PushStrRel,   // left operand of a string comparison; arg: code
-    CmpStr,
-    NumOp,        // arg: operator byte
-    NumRel,       // arg: comparison or shift code
+#define KOV_STEP_ENUM(name) name,
+    KOV_PLAN_STEPS(KOV_STEP_ENUM)
+#undef KOV_STEP_ENUM
+    kStepCount
 };
+// A step whose entry is its number plus kStepCount first makes
+// factor_slow's "No room" and native stack checks.
+static_assert(2 * kStepCount <= 256);
 
 constexpr uint8_t kTokAsc = 0x97;
 constexpr uint8_t kTokInstr = 0xA7;
@@ -86,7 +96,7 @@ private:
     // its code does (no checks on the way, literals and variables read
     // without the text cache).
     bool m_compiled = false;
-    size_t m_room_at = SIZE_MAX;   // index just after the last Room step
+    bool m_room_pending = false;   // the next step makes the checks first
 
     bool refuse() {
         m_outcome = Refuse;
@@ -103,8 +113,13 @@ private:
     bool emit(uint8_t op, int pops, int pushes, uint8_t arg = 0, uint32_t text = 0, uint64_t value = 0, uint8_t len = 0) {
         m_depth += pushes - pops;
         if (m_depth > ExprPlans::kMaxDepth) return refuse();
+        // The list never grows past its reserve (runs keep pointers into
+        // it); one place is kept for the End step.
+        if (m_steps.size() + 1 >= m_steps.capacity()) return refuse();
         PlanStep s;
         s.op = op;
+        s.entry = static_cast<uint8_t>(m_room_pending ? op + kStepCount : op);
+        m_room_pending = false;
         s.arg = arg;
         s.len = len;
         s.text = text;
@@ -112,13 +127,9 @@ private:
         m_steps.push_back(s);
         return true;
     }
-    // Two checks with nothing between them see the same heap and stack.
-    bool room() {
-        if (m_room_at == m_steps.size()) return true;
-        emit(Room, 0, 0);
-        m_room_at = m_steps.size();
-        return true;
-    }
+    // factor_slow's checks, made on entry to the next step. Two checks with
+    // nothing between them see the same heap and stack: one is enough.
+    void room() { m_room_pending = true; }
 
     bool binary(int min, bool& is_str) {
         if (!factor(is_str)) return false;
@@ -387,7 +398,7 @@ private:
         const uint16_t len = m_in.m_compiler.slot(q)->len;
         const size_t mark = m_steps.size();
         const int depth = m_depth;
-        const size_t room_at = m_room_at;
+        const bool room_pending = m_room_pending;
         m_compiled = true;
         bool t;
         bool ok = (!check || emit(RoomHeap, 0, 0)) && binary(1, t) && q == start + len;
@@ -395,7 +406,7 @@ private:
         if (ok) return true;
         m_steps.resize(mark);
         m_depth = depth;
-        m_room_at = room_at;
+        m_room_pending = room_pending;
         m_outcome = Ok;
         q = start + len;
         return emit(Compiled, 0, 1, 0, Memory::addr(start));
@@ -455,7 +466,9 @@ void ExprPlans::build(Interp& in, const uint8_t* p, PlanSlot& slot) {
     bool is_str = false;
     PlanBuilder::Outcome r = b.expression(is_str);
     if (r == PlanBuilder::Ok && b.q - p <= 65535) {
-        m_steps.push_back(PlanStep{End});
+        PlanStep end;
+        end.op = end.entry = is_str ? EndStr : EndNum;
+        m_steps.push_back(end);
         slot.state = PlanSlot::Ready;
         slot.is_str = is_str;
         slot.len = static_cast<uint16_t>(b.q - p);
@@ -476,172 +489,231 @@ void ExprPlans::flush() {
 }
 
 namespace {
-inline int32_t int_value(const Value& v) { return as_int(v.num); }
+
+// A value waiting in a run: a number word, or a string's address and
+// length packed in one word. Each is written and read as whole words, the
+// form the runner keeps it in (never a Value's mixed-size fields).
+struct Cell {
+    Num num;
+    uint64_t str;
+};
+
+inline uint64_t pack(const Value& v) { return v.str_addr | (static_cast<uint64_t>(v.str_len) << 32); }
+inline Value unpack(uint64_t str) {
+    return Value::string(static_cast<uint32_t>(str), static_cast<uint8_t>(str >> 32));
+}
+inline void put(Cell& c, const Value& v) {
+    if (v.is_str) c.str = pack(v);
+    else c.num = v.num;
+}
+
 }  // namespace
 
 Value ExprPlans::run(Interp& in, uint32_t start) {
-    // A general evaluation reached from a step (a name the cache has lost,
-    // a compiled argument) may decode other expressions and so add steps,
-    // moving the list: steps are fetched by index.
+    // Steps never move (the list does not grow past its reserve), and a
+    // flush while a run is in progress keeps them until it has finished.
     struct Running {
         int& n;
         explicit Running(int& r) : n(r) { ++n; }
         ~Running() { --n; }
     } running(m_running);
-    // The values waiting: left uninitialised, each is written before use.
-    union Cell {
-        Value v;
-        Cell() {}
-    } cells[kMaxDepth + 1];
-    Value* st = &cells[0].v;
-    static_assert(sizeof(Cell) == sizeof(Value));
-    int n = 0;
-    for (uint32_t i = start;; ++i) {
-        // Fetched afresh each time; no step uses it after a call that may
-        // add steps.
-        const PlanStep& s = m_steps[i];
-        switch (s.op) {
-            case End:
-                return st[0];
-            case Room:
-                if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
-                in.check_native_stack();
-                break;
-            case StaticInt:
-                st[n++] = Value::integer(static_cast<int32_t>(in.mem.fixed32(static_cast<uint32_t>(s.value))));
-                break;
-            case Var: {
-                const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s.text));
-                if (e->key == s.text && e->kind == TextCacheEntry::Variable && e->type == s.arg && e->payload == s.value) {
-                    st[n++] = load_resolved(in, static_cast<uint32_t>(s.value), s.arg);
-                } else {
-                    in.p = Memory::ptr(s.text);
-                    st[n++] = in.factor();
-                }
-                break;
-            }
-            case NumLit: {
-                const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s.text));
-                if (e->key == s.text && e->kind == TextCacheEntry::Literal) {
-                    st[n++] = Value::number(e->payload);
-                } else {
-                    in.p = Memory::ptr(s.text);
-                    st[n++] = in.factor();
-                }
-                break;
-            }
-            case StrLit:
-                st[n++] = Value::string(s.text, s.len);
-                break;
-            case Compiled:
-                in.p = Memory::ptr(s.text);
-                st[n++] = Value::number(in.num_expr());
-                break;
-            case RoomHeap:
-                if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
-                break;
-            case Const:
-                st[n++] = Value::number(s.value);
-                break;
-            case VarDirect:
-                st[n++] = load_resolved(in, static_cast<uint32_t>(s.value), s.arg);
-                break;
-            case ToInt:
-                st[n - 1] = Value::integer(int_of(st[n - 1].num));
-                break;
-            case Neg: {
-                Num x = st[n - 1].num;
-                st[n - 1] = is_int(x) && as_int(x) != INT32_MIN ? Value::integer(-as_int(x))
-                                                                : Value::number(num_neg(x, in.mode()));
-                break;
-            }
-            case Len:
-                st[n - 1] = Value::integer(st[n - 1].str_len);
-                break;
-            case Asc: {
-                const Value& v = st[n - 1];
-                st[n - 1] = Value::integer(v.str_len ? Memory::ptr(v.str_addr)[0] : -1);
-                break;
-            }
-            case Chr:
-                st[n - 1] = chr_of(in, int_of(st[n - 1].num));
-                break;
-            case Str:
-                st[n - 1] = str_of(in, st[n - 1].num, s.arg != 0);
-                break;
-            case HoldSave: {
-                // The stack pointer before the string argument was
-                // evaluated: evaluation leaves it as it found it.
-                uint32_t saved = in.sp;
-                st[n - 1] = hold(in, st[n - 1]);
-                st[n++] = Value::number(saved);
-                break;
-            }
-            case Hold:
-                st[n - 1] = hold(in, st[n - 1]);
-                break;
-            case Left:
-            case Right: {
-                uint32_t count = static_cast<uint8_t>(int_value(st[n - 1]));
-                uint32_t saved = static_cast<uint32_t>(st[n - 2].num);
-                Value r = s.op == Left ? left_of(in, st[n - 3], count) : right_of(in, st[n - 3], count);
-                in.sp = saved;
-                n -= 2;
-                st[n - 1] = r;
-                break;
-            }
-            case Mid2:
-            case Mid3: {
-                uint32_t length = 255;
-                if (s.op == Mid3) length = static_cast<uint8_t>(int_value(st[--n]));
-                uint32_t from = static_cast<uint8_t>(int_value(st[n - 1]));
-                uint32_t saved = static_cast<uint32_t>(st[n - 2].num);
-                Value r = mid_of(in, st[n - 3], from, length);
-                in.sp = saved;
-                n -= 2;
-                st[n - 1] = r;
-                break;
-            }
-            case Instr2:
-            case Instr3: {
-                int32_t from = 1;
-                if (s.op == Instr3) from = int_value(st[--n]);
-                uint32_t saved = static_cast<uint32_t>(st[n - 2].num);
-                // The held copies stay intact below the released stack area.
-                in.sp = saved;
-                int32_t r = instr_of(st[n - 3], st[n - 1], from);
-                n -= 2;
-                st[n - 1] = Value::integer(r);
-                break;
-            }
-            case PushStr:
-                in.push_string(st[--n]);
-                break;
-            case Concat:
-                st[n - 1] = concat_with_pushed(in, st[n - 1]);
-                break;
-            case PushStrRel:
-                in.push_string(st[--n], s.arg);
-                break;
-            case CmpStr: {
-                uint8_t len = static_cast<uint8_t>(in.peek32());
-                int c = compare_strings(Value::string(in.sp + 4, len), st[n - 1]);
-                in.sp += 4u + len;
-                st[n - 1] = Value::integer(compare_result(c, s.arg) ? -1 : 0);
-                break;
-            }
-            case NumOp: {
-                Num b = st[--n].num;
-                st[n - 1].num = apply_arithmetic(s.arg, st[n - 1].num, b, in.mode());
-                break;
-            }
-            case NumRel: {
-                Num b = st[--n].num;
-                st[n - 1] = Value::number(apply_relation(s.arg, st[n - 1].num, b, in.mode()));
-                break;
-            }
+    Cell cells[kMaxDepth + 1];
+    Cell* top = cells;   // next free place
+    const PlanStep* s = m_steps.data() + start;
+    static void* const kLabels[] = {
+#define KOV_STEP_LABEL(name) &&L_##name,
+        KOV_PLAN_STEPS(KOV_STEP_LABEL)
+#undef KOV_STEP_LABEL
+#define KOV_STEP_CHECKED(name) &&C_##name,
+        KOV_PLAN_STEPS(KOV_STEP_CHECKED)
+#undef KOV_STEP_CHECKED
+    };
+    static_assert(sizeof kLabels / sizeof *kLabels == 2 * kStepCount);
+#define NEXT goto* kLabels[(++s)->entry]
+    goto* kLabels[s->entry];
+
+    // The checked entries: factor_slow's checks, then the step.
+#define KOV_STEP_CHECK(name)                                    \
+    C_##name:                                                   \
+    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);     \
+    in.check_native_stack();                                    \
+    goto L_##name;
+    KOV_PLAN_STEPS(KOV_STEP_CHECK)
+#undef KOV_STEP_CHECK
+
+L_EndNum:
+    return Value::number(top[-1].num);
+L_EndStr:
+    return unpack(top[-1].str);
+L_StaticInt:
+    (top++)->num = num_int(static_cast<int32_t>(in.mem.fixed32(static_cast<uint32_t>(s->value))));
+    NEXT;
+L_Var: {
+    // As factor(): the remembered decoding when the cache still has it.
+    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
+    if (e->key == s->text && e->kind == TextCacheEntry::Variable) {
+        put(*top++, load_resolved(in, static_cast<uint32_t>(e->payload), e->type));
+    } else {
+        in.p = Memory::ptr(s->text);
+        put(*top++, in.factor());
+    }
+    NEXT;
+}
+L_NumLit: {
+    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
+    if (e->key == s->text && e->kind == TextCacheEntry::Literal) {
+        (top++)->num = e->payload;
+    } else {
+        in.p = Memory::ptr(s->text);
+        (top++)->num = in.factor().num;
+    }
+    NEXT;
+}
+L_StrLit:
+    (top++)->str = s->text | (static_cast<uint64_t>(s->len) << 32);
+    NEXT;
+L_Compiled:
+    in.p = Memory::ptr(s->text);
+    (top++)->num = in.num_expr();
+    NEXT;
+L_RoomHeap:
+    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
+    NEXT;
+L_Const:
+    (top++)->num = s->value;
+    NEXT;
+L_VarDirect:
+    (top++)->num = load_resolved(in, static_cast<uint32_t>(s->value), s->arg).num;
+    NEXT;
+L_ToInt:
+    if (!is_int(top[-1].num)) top[-1].num = num_int(values::to_int(top[-1].num));
+    NEXT;
+L_Neg: {
+    Num x = top[-1].num;
+    top[-1].num = is_int(x) && as_int(x) != INT32_MIN ? num_int(-as_int(x)) : num_neg(x, in.mode());
+    NEXT;
+}
+L_Len:
+    top[-1].num = num_int(static_cast<uint8_t>(top[-1].str >> 32));
+    NEXT;
+L_Asc: {
+    uint64_t v = top[-1].str;
+    top[-1].num = num_int(static_cast<uint8_t>(v >> 32) ? Memory::ptr(static_cast<uint32_t>(v))[0] : -1);
+    NEXT;
+}
+L_Chr:
+    top[-1].str = pack(chr_of(in, int_of(top[-1].num)));
+    NEXT;
+L_Str:
+    top[-1].str = pack(str_of(in, top[-1].num, s->arg != 0));
+    NEXT;
+L_HoldSave: {
+    // The stack pointer before the string argument was evaluated:
+    // evaluation leaves it as it found it.
+    uint32_t saved = in.sp;
+    top[-1].str = pack(hold(in, unpack(top[-1].str)));
+    (top++)->num = saved;
+    NEXT;
+}
+L_Hold:
+    top[-1].str = pack(hold(in, unpack(top[-1].str)));
+    NEXT;
+L_Left: {
+    // string, saved stack pointer, count
+    uint32_t count = static_cast<uint8_t>(as_int(top[-1].num));
+    uint32_t saved = static_cast<uint32_t>(top[-2].num);
+    top -= 2;
+    top[-1].str = pack(left_of(in, unpack(top[-1].str), count));
+    in.sp = saved;
+    NEXT;
+}
+L_Right: {
+    uint32_t count = static_cast<uint8_t>(as_int(top[-1].num));
+    uint32_t saved = static_cast<uint32_t>(top[-2].num);
+    top -= 2;
+    top[-1].str = pack(right_of(in, unpack(top[-1].str), count));
+    in.sp = saved;
+    NEXT;
+}
+L_Mid2:
+L_Mid3: {
+    uint32_t length = 255;
+    if (s->op == Mid3) length = static_cast<uint8_t>(as_int((--top)->num));
+    uint32_t from = static_cast<uint8_t>(as_int(top[-1].num));
+    uint32_t saved = static_cast<uint32_t>(top[-2].num);
+    top -= 2;
+    top[-1].str = pack(mid_of(in, unpack(top[-1].str), from, length));
+    in.sp = saved;
+    NEXT;
+}
+L_Instr2:
+L_Instr3: {
+    int32_t from = 1;
+    if (s->op == Instr3) from = as_int((--top)->num);
+    in.sp = static_cast<uint32_t>(top[-2].num);
+    // The held copies stay intact below the released stack area.
+    int32_t r = instr_of(unpack(top[-3].str), unpack(top[-1].str), from);
+    top -= 2;
+    top[-1].num = num_int(r);
+    NEXT;
+}
+L_PushStr:
+    --top;
+    in.push_string(unpack(top->str));
+    NEXT;
+L_Concat:
+    top[-1].str = pack(concat_with_pushed(in, unpack(top[-1].str)));
+    NEXT;
+L_PushStrRel:
+    --top;
+    in.push_string(unpack(top->str), s->arg);
+    NEXT;
+L_CmpStr: {
+    uint8_t len = static_cast<uint8_t>(in.peek32());
+    int c = compare_strings(Value::string(in.sp + 4, len), unpack(top[-1].str));
+    in.sp += 4u + len;
+    top[-1].num = num_int(compare_result(c, s->arg) ? -1 : 0);
+    NEXT;
+}
+L_NumOp: {
+    --top;
+    Num a = top[-1].num, b = top->num;
+    int32_t r;
+    if (is_int(a) && is_int(b)) {
+        // The integer cases of add_fast and sub_fast.
+        if (s->arg == '+' && !__builtin_add_overflow(as_int(a), as_int(b), &r)) {
+            top[-1].num = num_int(r);
+            NEXT;
+        }
+        if (s->arg == '-' && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) {
+            top[-1].num = num_int(r);
+            NEXT;
+        }
+        // num_imod and num_idiv with a positive divisor.
+        if (s->arg == kTokMod && as_int(b) > 0) {
+            top[-1].num = num_int(as_int(a) % as_int(b));
+            NEXT;
+        }
+        if (s->arg == kTokDiv && as_int(b) > 0) {
+            top[-1].num = num_int(as_int(a) / as_int(b));
+            NEXT;
         }
     }
+    top[-1].num = apply_arithmetic(s->arg, a, b, in.mode());
+    NEXT;
+}
+L_NumRel: {
+    --top;
+    Num a = top[-1].num, b = top->num;
+    if (s->arg < Shl && is_int(a) && is_int(b)) {
+        int32_t x = as_int(a), y = as_int(b);
+        top[-1].num = num_int(compare_result(x < y ? -1 : x > y ? 1 : 0, s->arg) ? -1 : 0);
+        NEXT;
+    }
+    top[-1].num = apply_relation(s->arg, a, b, in.mode());
+    NEXT;
+}
+#undef NEXT
 }
 
 }  // namespace kov::interp

@@ -22,6 +22,7 @@ class Interp;
 struct Value;
 
 struct PlanStep {
+    uint8_t entry = 0;     // where the runner enters it
     uint8_t op = 0;
     uint8_t arg = 0;       // type code, operator byte or comparison code
     uint8_t len = 0;       // string literal length
@@ -42,11 +43,12 @@ struct PlanSlot {
 class ExprPlans {
 public:
     static constexpr uint32_t kSlots = 2048;
-    static constexpr uint32_t kMaxSteps = 100000;
+    static constexpr uint32_t kMaxSteps = 60000;     // then the list starts again
+    static constexpr uint32_t kReserve = 65536;      // steps the list can hold
     static constexpr int kMaxDepth = 16;       // values waiting at once
     static constexpr int kMaxRetries = 8;
 
-    ExprPlans() : m_slots(kSlots) { m_steps.reserve(1024); }
+    ExprPlans() : m_slots(kSlots) { m_steps.reserve(kReserve); }
 
     PlanSlot* slot(const uint8_t* p) {
         return &m_slots[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kSlots - 1)];
