@@ -18,6 +18,7 @@ namespace kov::vdu { class Vdu; }
 namespace kov::interp {
 
 class ExprPlans;
+struct PlanSlot;
 
 using values::Num;
 
@@ -343,6 +344,8 @@ public:
     // Evaluates the expression at p from its decoded form when there is
     // one giving the wanted type (true), or tries to decode it.
     bool planned_expr(Value& out, Want want);
+    const PlanSlot* ready_plan() const;
+    Value run_plan(const PlanSlot* s);
     // Decodes the statement at `start` into `slot` (left empty when it
     // should be tried again later).
     void build_stmt_slot(const uint8_t* start, StmtSlot& slot);

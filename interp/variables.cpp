@@ -4,6 +4,7 @@
 
 #include "interp/interp.h"
 #include "interp/statements.h"
+#include "values/plans.h"
 #include "values/strings.h"
 
 namespace kov::interp {
@@ -586,8 +587,12 @@ void Interp::assignment() {
             }
             if (type == vtype::StrVar) {
                 p = q + 1;
-                VarRef ref{static_cast<uint32_t>(e->payload), type};
-                store_str(ref, str_expr());
+                uint32_t descriptor = static_cast<uint32_t>(e->payload);
+                const PlanSlot* s = ready_plan();
+                Value v = s && s->is_str ? run_plan(s) : str_expr();
+                // store_str without the type dispatch.
+                if (may_change_text(descriptor)) flush_text_cache();
+                store_string_var(*this, descriptor, v);
                 return;
             }
         }

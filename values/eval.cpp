@@ -358,14 +358,12 @@ inline bool Interp::planned_expr(Value& out, Want want) {
     if (s->state != PlanSlot::Ready) return false;
     // A result of the other type: the evaluator raises the error.
     if (want != Want::Any && (want == Want::String) != (s->is_str != 0)) return false;
-    uint16_t len = s->len;
-    const uint8_t* start = p;
-    out = m_plans->run(*this, s->start);
-    p = start + len;
+    out = run_plan(s);
     return true;
 }
 
 Value Interp::expr() {
+    if (const PlanSlot* s = ready_plan()) return run_plan(s);
     Num n;
     if (compiled_expr(n)) return Value::number(n);
     Value v;
@@ -374,6 +372,7 @@ Value Interp::expr() {
 }
 
 Num Interp::num_expr() {
+    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return run_plan(s).num;
     Num n;
     if (compiled_expr(n)) return n;
     Value v;

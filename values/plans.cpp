@@ -461,6 +461,14 @@ void ExprPlans::build(Interp& in, const uint8_t* p, PlanSlot& slot) {
     if (m_running == 0 && m_steps.size() > kMaxSteps) flush();
     slot.key = key;
     slot.state = PlanSlot::Refused;
+    // What the numeric compiler takes is left to it (expr and num_expr try
+    // a ready decoded form first).
+    CompiledSlot* cs = in.m_compiler.slot(p);
+    if (cs->key != key && !in.m_compiler.compile(in, p, *cs)) {
+        cs->key = key;
+        cs->state = CompiledSlot::Refused;
+    }
+    if (cs->state == CompiledSlot::Ready) return;
     const size_t mark = m_steps.size();
     PlanBuilder b(in, m_steps, p);
     bool is_str = false;

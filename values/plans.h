@@ -16,10 +16,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace kov::interp {
+#include "interp/interp.h"
 
-class Interp;
-struct Value;
+namespace kov::interp {
 
 struct PlanStep {
     uint8_t entry = 0;     // where the runner enters it
@@ -69,5 +68,20 @@ private:
     std::vector<PlanStep> m_steps;
     int m_running = 0;     // runs in progress (a step may start another)
 };
+
+// A decoded form of the expression at p that is ready to run. The numeric
+// compiler takes none of them, so one is tried before it.
+inline const PlanSlot* Interp::ready_plan() const {
+    const PlanSlot* s = m_plans->slot(p);
+    return s->key == Memory::addr(p) && s->state == PlanSlot::Ready ? s : nullptr;
+}
+
+inline Value Interp::run_plan(const PlanSlot* s) {
+    uint16_t len = s->len;
+    const uint8_t* start = p;
+    Value v = m_plans->run(*this, s->start);
+    p = start + len;
+    return v;
+}
 
 }  // namespace kov::interp
