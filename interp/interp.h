@@ -220,7 +220,13 @@ public:
     }
     // Pushes a string (bytes, then a word with the length in its low byte
     // and `code` in its second byte).
-    void push_string(const Value& s, uint8_t code = 0);
+    void push_string(const Value& s, uint8_t code = 0) { push_bytes(s.str_addr, s.str_len, code); }
+    void push_bytes(uint32_t addr, uint8_t len, uint8_t code = 0) {
+        push_room_check(4u + len);
+        sp -= len;
+        if (len) std::memmove(Memory::ptr(sp), Memory::ptr(addr), len);
+        push32(static_cast<uint32_t>(len) | (static_cast<uint32_t>(code) << 8));
+    }
     // Pops a string pushed by push_string into the accumulator.
     Value pop_string(uint8_t* code = nullptr);
     // Pops ON ERROR LOCAL and LOCAL DATA frames lying on top.

@@ -507,6 +507,14 @@ struct Cell {
 };
 
 inline uint64_t pack(const Value& v) { return v.str_addr | (static_cast<uint64_t>(v.str_len) << 32); }
+inline StrBytes bytes(uint64_t str) { return {static_cast<uint32_t>(str), static_cast<uint32_t>(str >> 32)}; }
+// hold() on a packed string.
+inline uint64_t hold_packed(Interp& in, uint64_t str) {
+    uint32_t addr = static_cast<uint32_t>(str);
+    if (addr - in.acc() >= 256u) return str;
+    in.push_bytes(addr, static_cast<uint8_t>(str >> 32));
+    return (in.sp + 4) | (str & 0xFF00000000ull);
+}
 inline Value unpack(uint64_t str) {
     return Value::string(static_cast<uint32_t>(str), static_cast<uint8_t>(str >> 32));
 }
@@ -619,19 +627,19 @@ L_HoldSave: {
     // The stack pointer before the string argument was evaluated:
     // evaluation leaves it as it found it.
     uint32_t saved = in.sp;
-    top[-1].str = pack(hold(in, unpack(top[-1].str)));
+    top[-1].str = hold_packed(in, top[-1].str);
     (top++)->num = saved;
     NEXT;
 }
 L_Hold:
-    top[-1].str = pack(hold(in, unpack(top[-1].str)));
+    top[-1].str = hold_packed(in, top[-1].str);
     NEXT;
 L_Left: {
     // string, saved stack pointer, count
     uint32_t count = static_cast<uint8_t>(as_int(top[-1].num));
     uint32_t saved = static_cast<uint32_t>(top[-2].num);
     top -= 2;
-    top[-1].str = pack(left_of(in, unpack(top[-1].str), count));
+    top[-1].str = pack(left_of(in, bytes(top[-1].str), count));
     in.sp = saved;
     NEXT;
 }
@@ -639,7 +647,7 @@ L_Right: {
     uint32_t count = static_cast<uint8_t>(as_int(top[-1].num));
     uint32_t saved = static_cast<uint32_t>(top[-2].num);
     top -= 2;
-    top[-1].str = pack(right_of(in, unpack(top[-1].str), count));
+    top[-1].str = pack(right_of(in, bytes(top[-1].str), count));
     in.sp = saved;
     NEXT;
 }
@@ -650,7 +658,7 @@ L_Mid3: {
     uint32_t from = static_cast<uint8_t>(as_int(top[-1].num));
     uint32_t saved = static_cast<uint32_t>(top[-2].num);
     top -= 2;
-    top[-1].str = pack(mid_of(in, unpack(top[-1].str), from, length));
+    top[-1].str = pack(mid_of(in, bytes(top[-1].str), from, length));
     in.sp = saved;
     NEXT;
 }
@@ -660,25 +668,25 @@ L_Instr3: {
     if (s->op == Instr3) from = as_int((--top)->num);
     in.sp = static_cast<uint32_t>(top[-2].num);
     // The held copies stay intact below the released stack area.
-    int32_t r = instr_of(unpack(top[-3].str), unpack(top[-1].str), from);
+    int32_t r = instr_of(bytes(top[-3].str), bytes(top[-1].str), from);
     top -= 2;
     top[-1].num = num_int(r);
     NEXT;
 }
 L_PushStr:
     --top;
-    in.push_string(unpack(top->str));
+    in.push_bytes(static_cast<uint32_t>(top->str), static_cast<uint8_t>(top->str >> 32));
     NEXT;
 L_Concat:
-    top[-1].str = pack(concat_with_pushed(in, unpack(top[-1].str)));
+    top[-1].str = pack(concat_with_pushed(in, bytes(top[-1].str)));
     NEXT;
 L_PushStrRel:
     --top;
-    in.push_string(unpack(top->str), s->arg);
+    in.push_bytes(static_cast<uint32_t>(top->str), static_cast<uint8_t>(top->str >> 32), s->arg);
     NEXT;
 L_CmpStr: {
     uint8_t len = static_cast<uint8_t>(in.peek32());
-    int c = compare_strings(Value::string(in.sp + 4, len), unpack(top[-1].str));
+    int c = compare_strings(StrBytes{in.sp + 4, len}, bytes(top[-1].str));
     in.sp += 4u + len;
     top[-1].num = num_int(compare_result(c, s->arg) ? -1 : 0);
     NEXT;

@@ -102,22 +102,21 @@ Value load_dollar_string(Interp& in, uint32_t addr) {
 
 // ---- operators ----
 
-Value concat_with_pushed(Interp& in, const Value& right) {
-    if (!right.is_str) raise(Err::TypeMismatch);
+Value concat_with_pushed(Interp& in, StrBytes right) {
     uint32_t left_len = in.peek32() & 0xFF;
-    uint32_t total = left_len + right.str_len;
+    uint32_t total = left_len + right.len;
     if (total > 255) raise(Err::StringTooLong);
     // memmove copies as if from the last byte backwards when the areas
     // overlap upwards, so a right operand at the accumulator start moves
     // intact; then the left operand is popped in front of it.
     uint8_t* acc = host_ptr(in.acc());
-    if (right.str_len) std::memmove(acc + left_len, host_ptr(right.str_addr), right.str_len);
+    if (right.len) std::memmove(acc + left_len, host_ptr(right.addr), right.len);
     in.pop_string();
     return Value::string(in.acc(), static_cast<uint8_t>(total));
 }
 
-int compare_strings(const Value& a, const Value& b) {
-    return compare_bytes(host_ptr(a.str_addr), a.str_len, host_ptr(b.str_addr), b.str_len);
+int compare_strings(StrBytes a, StrBytes b) {
+    return compare_bytes(host_ptr(a.addr), a.len, host_ptr(b.addr), b.len);
 }
 
 // ---- functions ----
@@ -147,13 +146,13 @@ Value fn_left(Interp& in) {
     in.comma();
     uint32_t n = static_cast<uint8_t>(in.int_expr());
     in.close_bracket();
-    Value r = left_of(in, s, n);
+    Value r = left_of(in, bytes_of(s), n);
     in.sp = saved_sp;
     return r;
 }
 
-Value left_of(Interp& in, const Value& s, uint32_t n) {
-    return to_accumulator(in, s.str_addr, std::min<uint32_t>(n, s.str_len));
+Value left_of(Interp& in, StrBytes s, uint32_t n) {
+    return to_accumulator(in, s.addr, std::min<uint32_t>(n, s.len));
 }
 
 // RIGHT$(s, n): the last n bytes (n low byte), all of s when n >= LEN s.
@@ -163,14 +162,14 @@ Value fn_right(Interp& in) {
     in.comma();
     uint32_t n = static_cast<uint8_t>(in.int_expr());
     in.close_bracket();
-    Value r = right_of(in, s, n);
+    Value r = right_of(in, bytes_of(s), n);
     in.sp = saved_sp;
     return r;
 }
 
-Value right_of(Interp& in, const Value& s, uint32_t n) {
-    n = std::min<uint32_t>(n, s.str_len);
-    return to_accumulator(in, s.str_addr + s.str_len - n, n);
+Value right_of(Interp& in, StrBytes s, uint32_t n) {
+    n = std::min<uint32_t>(n, s.len);
+    return to_accumulator(in, s.addr + s.len - n, n);
 }
 
 // MID$(s, m [, n]): from position m (1-based, low byte; 0 acts as 1) to
@@ -186,15 +185,15 @@ Value fn_mid(Interp& in) {
         n = static_cast<uint8_t>(in.int_expr());
     }
     in.close_bracket();
-    Value r = mid_of(in, s, m, n);
+    Value r = mid_of(in, bytes_of(s), m, n);
     in.sp = saved_sp;
     return r;
 }
 
-Value mid_of(Interp& in, const Value& s, uint32_t m, uint32_t n) {
+Value mid_of(Interp& in, StrBytes s, uint32_t m, uint32_t n) {
     uint32_t start = m ? m - 1 : 0;
-    uint32_t len = start < s.str_len ? std::min<uint32_t>(n, s.str_len - start) : 0;
-    return to_accumulator(in, s.str_addr + start, len);
+    uint32_t len = start < s.len ? std::min<uint32_t>(n, s.len - start) : 0;
+    return to_accumulator(in, s.addr + start, len);
 }
 
 // INSTR(s, t [, p]): the position of t in s at or after position p.
@@ -213,17 +212,17 @@ Value fn_instr(Interp& in) {
     // The held copies stay intact below the released stack area: nothing
     // is pushed before the search below has finished.
     in.sp = saved_sp;
-    return Value::integer(instr_of(s, t, from));
+    return Value::integer(instr_of(bytes_of(s), bytes_of(t), from));
 }
 
-int32_t instr_of(const Value& s, const Value& t, int32_t from) {
+int32_t instr_of(StrBytes s, StrBytes t, int32_t from) {
     // Not found when t is empty, p is negative, or p - 1 is not inside s.
-    if (from < 0 || t.str_len == 0) return 0;
+    if (from < 0 || t.len == 0) return 0;
     uint32_t start = from ? static_cast<uint32_t>(from) - 1 : 0;
-    uint32_t s_len = s.str_len, t_len = t.str_len;
+    uint32_t s_len = s.len, t_len = t.len;
     if (start >= s_len) return 0;
-    const uint8_t* s_bytes = host_ptr(s.str_addr);
-    const uint8_t* t_bytes = host_ptr(t.str_addr);
+    const uint8_t* s_bytes = host_ptr(s.addr);
+    const uint8_t* t_bytes = host_ptr(t.addr);
     // Look for t's first byte; at each hit compare the rest of t, giving
     // up as soon as too little of s remains after the hit.
     for (uint32_t i = start; i < s_len; ++i) {
