@@ -12,13 +12,12 @@
 #include "interp/tokeniser.h"
 #include "values/compiled.h"
 #include "values/number.h"
+#include "values/plans.h"
 
 namespace kov::vdu { class Vdu; }
 
 namespace kov::interp {
 
-class ExprPlans;
-struct PlanSlot;
 
 using values::Num;
 
@@ -345,7 +344,7 @@ public:
     // tries to compile it.
     bool compiled_expr(Num& out);
     // Decoded string and function expressions (values/plans.h).
-    ExprPlans* m_plans = nullptr;
+    ExprPlans m_plans;
     enum class Want : uint8_t { Any, Number, String };
     // Evaluates the expression at p from its decoded form when there is
     // one giving the wanted type (true), or tries to decode it.
@@ -358,6 +357,22 @@ public:
     // Runs a decoded statement; false when the slot holds none.
     bool run_stmt_slot(const StmtSlot& slot);
 };
+
+
+// A decoded form of the expression at p that is ready to run. The numeric
+// compiler takes none of them, so one is tried before it.
+inline const PlanSlot* Interp::ready_plan() const {
+    const PlanSlot* s = m_plans.slot(p);
+    return s->key == Memory::addr(p) && s->state == PlanSlot::Ready ? s : nullptr;
+}
+
+inline Value Interp::run_plan(const PlanSlot* s) {
+    uint16_t len = s->len;
+    const uint8_t* start = p;
+    Value v = m_plans.run(*this, s->start);
+    p = start + len;
+    return v;
+}
 
 
 // The fixed-area offset of the static integer variable (@% or A%..Z%) at

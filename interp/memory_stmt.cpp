@@ -66,12 +66,10 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
 Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {
     m_text_cache = new TextCacheEntry[kTextCacheSize];
     m_formal_plans = new FormalPlan[kFormalPlans];
-    m_plans = new ExprPlans;
 }
 Interp::~Interp() {
     delete[] m_text_cache;
     delete[] m_formal_plans;
-    delete m_plans;
 }
 
 void Interp::flush_text_cache() {
@@ -79,7 +77,7 @@ void Interp::flush_text_cache() {
     for (uint32_t i = 0; i < kFormalPlans; ++i) m_formal_plans[i].key = 0;
     for (auto& entry : m_line_cache) entry[1] = 0;
     m_compiler.flush();
-    m_plans->flush();
+    m_plans.flush();
 }
 
 void Interp::init_fixed_area(std::string_view command_tail) {

@@ -350,10 +350,10 @@ inline bool Interp::compiled_expr(Num& out) {
 }
 
 inline bool Interp::planned_expr(Value& out, Want want) {
-    PlanSlot* s = m_plans->slot(p);
+    PlanSlot* s = m_plans.slot(p);
     if (s->key != Memory::addr(p) || s->state == PlanSlot::Later) {
-        if (!text_cacheable(p) || !m_plans->enabled) return false;
-        m_plans->build(*this, p, *s);
+        if (!text_cacheable(p) || !m_plans.enabled) return false;
+        m_plans.build(*this, p, *s);
     }
     if (s->state != PlanSlot::Ready) return false;
     // A result of the other type: the evaluator raises the error.

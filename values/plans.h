@@ -16,9 +16,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "interp/interp.h"
-
 namespace kov::interp {
+
+class Interp;
+struct Value;
 
 struct PlanStep {
     uint8_t entry = 0;     // where the runner enters it
@@ -47,9 +48,12 @@ public:
     static constexpr int kMaxDepth = 16;       // values waiting at once
     static constexpr int kMaxRetries = 8;
 
-    ExprPlans() : m_slots(kSlots) { m_steps.reserve(kReserve); }
+    ExprPlans() { m_steps.reserve(kReserve); }
 
     PlanSlot* slot(const uint8_t* p) {
+        return &m_slots[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kSlots - 1)];
+    }
+    const PlanSlot* slot(const uint8_t* p) const {
         return &m_slots[static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)) & (kSlots - 1)];
     }
     // Decodes the expression at `p` into `slot` (its key is set, the
@@ -64,24 +68,9 @@ public:
     bool enabled = true;
 
 private:
-    std::vector<PlanSlot> m_slots;
+    PlanSlot m_slots[kSlots];
     std::vector<PlanStep> m_steps;
     int m_running = 0;     // runs in progress (a step may start another)
 };
-
-// A decoded form of the expression at p that is ready to run. The numeric
-// compiler takes none of them, so one is tried before it.
-inline const PlanSlot* Interp::ready_plan() const {
-    const PlanSlot* s = m_plans->slot(p);
-    return s->key == Memory::addr(p) && s->state == PlanSlot::Ready ? s : nullptr;
-}
-
-inline Value Interp::run_plan(const PlanSlot* s) {
-    uint16_t len = s->len;
-    const uint8_t* start = p;
-    Value v = m_plans->run(*this, s->start);
-    p = start + len;
-    return v;
-}
 
 }  // namespace kov::interp

@@ -112,14 +112,14 @@ protected:
     // may run the decoded form; with decoding off, the evaluator alone.
     Outcome evaluated(const std::string& text, bool decode, bool& used) {
         in.flush_text_cache();
-        in.m_plans->enabled = decode;
+        in.m_plans.enabled = decode;
         put(slot_text, text);
         evaluate(slot_text);
         evaluate(slot_text);
         Outcome o = evaluate(slot_text);
-        used = in.m_plans->slot(slot_text)->key == Memory::addr(slot_text) &&
-               in.m_plans->slot(slot_text)->state == PlanSlot::Ready;
-        in.m_plans->enabled = true;
+        used = in.m_plans.slot(slot_text)->key == Memory::addr(slot_text) &&
+               in.m_plans.slot(slot_text)->state == PlanSlot::Ready;
+        in.m_plans.enabled = true;
         return o;
     }
     Outcome interpreted(const std::string& text) {
