@@ -110,8 +110,13 @@ Value concat_with_pushed(Interp& in, StrBytes right) {
     // overlap upwards, so a right operand at the accumulator start moves
     // intact; then the left operand is popped in front of it.
     uint8_t* acc = host_ptr(in.acc());
-    if (right.len) std::memmove(acc + left_len, host_ptr(right.addr), right.len);
-    in.pop_string();
+    const uint8_t* src = host_ptr(right.addr);
+    if (right.len == 1) acc[left_len] = src[0];
+    else if (right.len) std::memmove(acc + left_len, src, right.len);
+    // pop_string: the left operand's bytes in front.
+    in.sp += 4;
+    if (left_len) std::memcpy(acc, host_ptr(in.sp), left_len);
+    in.sp += left_len;
     return Value::string(in.acc(), static_cast<uint8_t>(total));
 }
 
@@ -225,10 +230,13 @@ int32_t instr_of(StrBytes s, StrBytes t, int32_t from) {
     const uint8_t* t_bytes = host_ptr(t.addr);
     // Look for t's first byte; at each hit compare the rest of t, giving
     // up as soon as too little of s remains after the hit.
+    const uint8_t first = t_bytes[0];
     for (uint32_t i = start; i < s_len; ++i) {
-        if (s_bytes[i] != t_bytes[0]) continue;
+        if (s_bytes[i] != first) continue;
         if (s_len - (i + 1) < t_len - 1) break;
-        if (std::memcmp(s_bytes + i + 1, t_bytes + 1, t_len - 1) == 0) return static_cast<int32_t>(i + 1);
+        uint32_t k = 1;
+        while (k < t_len && s_bytes[i + k] == t_bytes[k]) ++k;
+        if (k == t_len) return static_cast<int32_t>(i + 1);
     }
     return 0;
 }
