@@ -371,17 +371,27 @@ Value Interp::expr() {
     return binary(*this, 1);
 }
 
-Num Interp::num_expr() {
-    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return run_plan(s).num;
+namespace {
+// num_expr without a ready decoded form: compiled, decoded or evaluated.
+[[gnu::noinline]] Num num_expr_general(Interp& in) {
     Num n;
-    if (compiled_expr(n)) return n;
+    if (in.compiled_expr(n)) return n;
     Value v;
-    if (!planned_expr(v, Want::Number)) v = binary(*this, 1);
+    if (!in.planned_expr(v, Interp::Want::Number)) v = binary(in, 1);
     if (v.is_str) raise(Err::TypeMismatch);
     return v.num;
 }
+}  // namespace
 
-int32_t Interp::int_expr() { return int_of(num_expr()); }
+Num Interp::num_expr() {
+    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return run_plan(s).num;
+    return num_expr_general(*this);
+}
+
+int32_t Interp::int_expr() {
+    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return int_of(run_plan(s).num);
+    return int_of(num_expr_general(*this));
+}
 
 Value Interp::str_expr() {
     Value v;
