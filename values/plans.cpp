@@ -48,7 +48,9 @@ namespace {
     X(PushStrRel) /* left operand of a string comparison; arg: code */                 \
     X(CmpStr)                                                                          \
     X(NumOp)      /* arg: operator byte */                                             \
-    X(NumRel)     /* arg: comparison or shift code */
+    X(NumRel)     /* arg: comparison or shift code */                                  \
+    X(VarLen)     /* Var then Len */                                                   \
+    X(NumRelLit)  /* NumLit then NumRel */
 
 enum Step : uint8_t {
 #define KOV_STEP_ENUM(name) name,
@@ -78,7 +80,8 @@ class PlanBuilder {
 public:
     enum Outcome { Ok, Refuse, Later };
 
-    PlanBuilder(Interp& in, std::vector<PlanStep>& steps, const uint8_t* p) : q(p), m_in(in), m_steps(steps) {}
+    PlanBuilder(Interp& in, std::vector<PlanStep>& steps, const uint8_t* p)
+        : q(p), m_in(in), m_steps(steps), m_mark(steps.size()) {}
 
     Outcome expression(bool& is_str) {
         if (!binary(1, is_str)) return m_outcome;
@@ -90,6 +93,7 @@ public:
 private:
     Interp& m_in;
     std::vector<PlanStep>& m_steps;
+    size_t m_mark;                 // the first step of this expression
     int m_depth = 0;
     Outcome m_outcome = Ok;
     // Inside an expression the numeric compiler takes: steps that do what
@@ -109,8 +113,23 @@ private:
     void skip() {
         while (*q == ' ') ++q;
     }
+    // Turns the step just emitted, when it is a `first`, into `joined`:
+    // that step and the one being emitted in one.
+    bool join(uint8_t first, uint8_t joined, uint8_t arg = 0) {
+        if (m_steps.size() <= m_mark || m_room_pending || m_steps.back().op != first) return false;
+        PlanStep& b = m_steps.back();
+        b.entry = static_cast<uint8_t>(b.entry - b.op + joined);
+        b.op = joined;
+        b.arg = arg;
+        return true;
+    }
     // Emits a step that takes `pops` values and leaves `pushes`.
     bool emit(uint8_t op, int pops, int pushes, uint8_t arg = 0, uint32_t text = 0, uint64_t value = 0, uint8_t len = 0) {
+        if (op == Len && join(Var, VarLen)) return true;
+        if (op == NumRel && join(NumLit, NumRelLit, arg)) {
+            --m_depth;
+            return true;
+        }
         m_depth += pushes - pops;
         if (m_depth > ExprPlans::kMaxDepth) return refuse();
         // The list never grows past its reserve (runs keep pointers into
@@ -721,6 +740,36 @@ L_NumOp: {
 L_NumRel: {
     --top;
     Num a = top[-1].num, b = top->num;
+    if (s->arg < Shl && is_int(a) && is_int(b)) {
+        int32_t x = as_int(a), y = as_int(b);
+        top[-1].num = num_int(compare_result(x < y ? -1 : x > y ? 1 : 0, s->arg) ? -1 : 0);
+        NEXT;
+    }
+    top[-1].num = apply_relation(s->arg, a, b, in.mode());
+    NEXT;
+}
+L_VarLen: {
+    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
+    Value v;
+    if (e->key == s->text && e->kind == TextCacheEntry::Variable) {
+        v = load_resolved(in, static_cast<uint32_t>(e->payload), e->type);
+    } else {
+        in.p = Memory::ptr(s->text);
+        v = in.factor();
+    }
+    (top++)->num = num_int(v.str_len);
+    NEXT;
+}
+L_NumRelLit: {
+    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
+    Num b;
+    if (e->key == s->text && e->kind == TextCacheEntry::Literal) {
+        b = e->payload;
+    } else {
+        in.p = Memory::ptr(s->text);
+        b = in.factor().num;
+    }
+    Num a = top[-1].num;
     if (s->arg < Shl && is_int(a) && is_int(b)) {
         int32_t x = as_int(a), y = as_int(b);
         top[-1].num = num_int(compare_result(x < y ? -1 : x > y ? 1 : 0, s->arg) ? -1 : 0);
