@@ -363,19 +363,17 @@ inline bool Interp::planned_expr(Value& out, Want want) {
 }
 
 Value Interp::expr() {
-    if (const PlanSlot* s = ready_plan()) return run_plan(s);
     Num n;
     if (compiled_expr(n)) return Value::number(n);
+    if (const PlanSlot* s = ready_plan()) return run_plan(s);
     Value v;
     if (planned_expr(v, Want::Any)) return v;
     return binary(*this, 1);
 }
 
 namespace {
-// num_expr without a ready decoded form: compiled, decoded or evaluated.
-[[gnu::noinline]] Num num_expr_general(Interp& in) {
-    Num n;
-    if (in.compiled_expr(n)) return n;
+// num_expr for what neither the compiler nor a ready decoded form takes.
+[[gnu::noinline]] Num num_expr_rest(Interp& in) {
     Value v;
     if (!in.planned_expr(v, Interp::Want::Number)) v = binary(in, 1);
     if (v.is_str) raise(Err::TypeMismatch);
@@ -384,14 +382,13 @@ namespace {
 }  // namespace
 
 Num Interp::num_expr() {
+    Num n;
+    if (compiled_expr(n)) return n;
     if (const PlanSlot* s = ready_plan(); s && !s->is_str) return run_plan(s).num;
-    return num_expr_general(*this);
+    return num_expr_rest(*this);
 }
 
-int32_t Interp::int_expr() {
-    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return int_of(run_plan(s).num);
-    return int_of(num_expr_general(*this));
-}
+int32_t Interp::int_expr() { return int_of(num_expr()); }
 
 Value Interp::str_expr() {
     Value v;
