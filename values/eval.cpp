@@ -116,7 +116,19 @@ Value binary(Interp& in, int min) {
         }
         ++in.p;
         Num b = need_num(prio == 6 ? in.factor() : binary(in, prio + 1));
-        a.num = apply_arithmetic(c, a.num, b, in.mode());
+        RealMode m = in.mode();
+        switch (c) {
+            case kTokOr: a.num = num_int(int_of(a.num) | int_of(b)); break;
+            case kTokEor: a.num = num_int(int_of(a.num) ^ int_of(b)); break;
+            case kTokAnd: a.num = num_int(int_of(a.num) & int_of(b)); break;
+            case '+': a.num = add_fast(a.num, b, m); break;
+            case '-': a.num = sub_fast(a.num, b, m); break;
+            case '*': a.num = mul_fast(a.num, b, m); break;
+            case '/': a.num = num_div(a.num, b, m); break;
+            case kTokDiv: a.num = num_int(num_idiv(a.num, b)); break;
+            case kTokMod: a.num = num_int(num_imod(a.num, b)); break;
+            default: a.num = num_pow(a.num, b, m); break;
+        }
         lowest = prio;
     }
 }
@@ -177,19 +189,26 @@ Value dim_function(Interp& in) {
     return Value::integer(dims);
 }
 
+[[gnu::noinline]] Value call_function(Interp& in, uint8_t token) {
+    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
+    in.check_native_stack();
+    ++in.p;
+    return values::kFunctionTable[token](in);
+}
+
 }  // namespace
 
 Value Interp::factor() {
     const uint8_t* q = p;
     while (*q == ' ') ++q;
     uint8_t c = *q;
-    // A function token: straight to its handler, with the checks that
-    // factor_slow makes first.
-    if (c >= 0x8E && c <= 0xC6) {
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-        check_native_stack();
-        p = q + 1;
-        return values::kFunctionTable[c](*this);
+    // A token (a function, the line-number token, DIM(...): never a name
+    // or a literal the text cache could know. Functions go straight to
+    // their handlers, with the checks factor_slow makes first.
+    if (c >= 0x80) {
+        p = q;
+        if (c >= 0x8E && c <= 0xC6) return call_function(*this, c);
+        return factor_slow(c);
     }
     // Static integer variable: one load from the fixed area.
     if (int slot = static_int_at(q); slot >= 0) {
@@ -365,7 +384,11 @@ inline bool Interp::planned_expr(Value& out, Want want) {
 Value Interp::expr() {
     Num n;
     if (compiled_expr(n)) return Value::number(n);
-    if (const PlanSlot* s = ready_plan()) return run_plan(s);
+    const PlanSlot* s = m_plans.slot(p);
+    if (s->key == Memory::addr(p)) {
+        if (s->state == PlanSlot::Ready) return run_plan(s);
+        if (s->state == PlanSlot::Refused) return binary(*this, 1);
+    }
     Value v;
     if (planned_expr(v, Want::Any)) return v;
     return binary(*this, 1);
@@ -388,7 +411,12 @@ Num Interp::num_expr() {
     return num_expr_rest(*this);
 }
 
-int32_t Interp::int_expr() { return int_of(num_expr()); }
+int32_t Interp::int_expr() {
+    Num n;
+    if (compiled_expr(n)) return int_of(n);
+    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return int_of(run_plan(s).num);
+    return int_of(num_expr_rest(*this));
+}
 
 Value Interp::str_expr() {
     Value v;

@@ -36,7 +36,7 @@ inline Num mul_fast(Num a, Num b, RealMode m) {
 }
 
 // A binary operator of priority 1, 2, 4, 5 or 6 (by its first byte) on
-// two numbers.
+// two numbers, as binary_rest applies it.
 inline Num apply_arithmetic(uint8_t c, Num a, Num b, RealMode m) {
     switch (c) {
         case kTokOr: return num_int(int_of(a) | int_of(b));

@@ -517,6 +517,10 @@ void ExprPlans::flush() {
 
 namespace {
 
+// The general cases of the operators, kept out of the runner.
+[[gnu::noinline]] Num arithmetic(uint8_t c, Num a, Num b, RealMode m) { return apply_arithmetic(c, a, b, m); }
+[[gnu::noinline]] Num relation(uint8_t op, Num a, Num b, RealMode m) { return apply_relation(op, a, b, m); }
+
 // A value waiting in a run: a number word, or a string's address and
 // length packed in one word. Each is written and read as whole words, the
 // form the runner keeps it in (never a Value's mixed-size fields).
@@ -734,7 +738,7 @@ L_NumOp: {
             NEXT;
         }
     }
-    top[-1].num = apply_arithmetic(s->arg, a, b, in.mode());
+    top[-1].num = arithmetic(s->arg, a, b, in.mode());
     NEXT;
 }
 L_NumRel: {
@@ -745,7 +749,7 @@ L_NumRel: {
         top[-1].num = num_int(compare_result(x < y ? -1 : x > y ? 1 : 0, s->arg) ? -1 : 0);
         NEXT;
     }
-    top[-1].num = apply_relation(s->arg, a, b, in.mode());
+    top[-1].num = relation(s->arg, a, b, in.mode());
     NEXT;
 }
 L_VarLen: {
@@ -775,7 +779,7 @@ L_NumRelLit: {
         top[-1].num = num_int(compare_result(x < y ? -1 : x > y ? 1 : 0, s->arg) ? -1 : 0);
         NEXT;
     }
-    top[-1].num = apply_relation(s->arg, a, b, in.mode());
+    top[-1].num = relation(s->arg, a, b, in.mode());
     NEXT;
 }
 #undef NEXT
