@@ -115,7 +115,7 @@ Value concat_with_pushed(Interp& in, StrBytes right) {
     else if (right.len) std::memmove(acc + left_len, src, right.len);
     // pop_string: the left operand's bytes in front.
     in.sp += 4;
-    if (left_len) std::memcpy(acc, host_ptr(in.sp), left_len);
+    if (left_len) std::memmove(acc, host_ptr(in.sp), left_len);
     in.sp += left_len;
     return Value::string(in.acc(), static_cast<uint8_t>(total));
 }
