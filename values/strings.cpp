@@ -34,7 +34,9 @@ Value to_accumulator(Interp& in, uint32_t src, uint32_t len) {
 }
 
 int compare_bytes(const uint8_t* a, uint32_t a_len, const uint8_t* b, uint32_t b_len) {
-    int c = std::memcmp(a, b, std::min(a_len, b_len));
+    // An empty string may have address 0: no bytes are compared then.
+    uint32_t n = std::min(a_len, b_len);
+    int c = n ? std::memcmp(a, b, n) : 0;
     if (c) return c < 0 ? -1 : 1;
     if (a_len == b_len) return 0;
     return a_len < b_len ? -1 : 1;
