@@ -72,13 +72,6 @@ void Interp::unwind_error_and_data_frames() {
     }
 }
 
-void Interp::push_string(const Value& s, uint8_t code) {
-    push_room_check(4u + s.str_len);
-    sp -= s.str_len;
-    if (s.str_len) std::memmove(Memory::ptr(sp), Memory::ptr(s.str_addr), s.str_len);
-    push32(static_cast<uint32_t>(s.str_len) | (static_cast<uint32_t>(code) << 8));
-}
-
 Value Interp::pop_string(uint8_t* code) {
     uint32_t word = pop32();
     uint8_t len = static_cast<uint8_t>(word);

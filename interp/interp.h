@@ -13,10 +13,12 @@
 #include "values/compiled.h"
 #include "values/number.h"
 #include "values/operators.h"
+#include "values/plans.h"
 
 namespace kov::vdu { class Vdu; }
 
 namespace kov::interp {
+
 
 using values::Num;
 
@@ -219,7 +221,13 @@ public:
     }
     // Pushes a string (bytes, then a word with the length in its low byte
     // and `code` in its second byte).
-    void push_string(const Value& s, uint8_t code = 0);
+    void push_string(const Value& s, uint8_t code = 0) { push_bytes(s.str_addr, s.str_len, code); }
+    void push_bytes(uint32_t addr, uint8_t len, uint8_t code = 0) {
+        push_room_check(4u + len);
+        sp -= len;
+        if (len) std::memmove(Memory::ptr(sp), Memory::ptr(addr), len);
+        push32(static_cast<uint32_t>(len) | (static_cast<uint32_t>(code) << 8));
+    }
     // Pops a string pushed by push_string into the accumulator.
     Value pop_string(uint8_t* code = nullptr);
     // Pops ON ERROR LOCAL and LOCAL DATA frames lying on top.
@@ -342,10 +350,34 @@ public:
     // Evaluates a compiled expression at p, if there is one (true), or
     // tries to compile it.
     bool compiled_expr(Num& out);
+    // Decoded string and function expressions (values/plans.h).
+    ExprPlans m_plans;
+    enum class Want : uint8_t { Any, Number, String };
+    // Evaluates the expression at p from its decoded form when there is
+    // one giving the wanted type (true), or tries to decode it.
+    bool planned_expr(Value& out, Want want);
+    const PlanSlot* ready_plan() const;
+    Value run_plan(const PlanSlot* s);
     // Decodes the statement at `start` into `slot` (left empty when it
     // should be tried again later).
     void build_stmt_slot(const uint8_t* start, StmtSlot& slot);
 };
+
+
+// A decoded form of the expression at p that is ready to run. The numeric
+// compiler takes none of them, so one is tried before it.
+inline const PlanSlot* Interp::ready_plan() const {
+    const PlanSlot* s = m_plans.slot(p);
+    return s->key == Memory::addr(p) && s->state == PlanSlot::Ready ? s : nullptr;
+}
+
+inline Value Interp::run_plan(const PlanSlot* s) {
+    uint16_t len = s->len;
+    const uint8_t* start = p;
+    Value v = m_plans.run(*this, s->start);
+    p = start + len;
+    return v;
+}
 
 
 // The fixed-area offset of the static integer variable (@% or A%..Z%) at

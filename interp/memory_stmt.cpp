@@ -9,6 +9,7 @@
 #include "interp/program_text.h"
 #include "interp/statements.h"
 #include "values/maths.h"
+#include "values/plans.h"
 
 namespace kov::values {
 void restore_to_first_data(interp::Interp& in);
@@ -76,6 +77,7 @@ void Interp::flush_text_cache() {
     for (uint32_t i = 0; i < kFormalPlans; ++i) m_formal_plans[i].key = 0;
     for (auto& entry : m_line_cache) entry[1] = 0;
     m_compiler.flush();
+    m_plans.flush();
 }
 
 void Interp::init_fixed_area(std::string_view command_tail) {

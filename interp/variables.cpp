@@ -4,6 +4,7 @@
 
 #include "interp/interp.h"
 #include "interp/statements.h"
+#include "values/plans.h"
 #include "values/strings.h"
 
 namespace kov::interp {
@@ -569,20 +570,43 @@ Num apply_compound(Interp& in, uint8_t op, Num a, Num b) {
     }
 }
 
+static void assignment_general(Interp& in, TextCacheEntry* e);
+
 void Interp::assignment() {
-    // Fast path: a plain numeric variable resolved before, then "=".
+    // Fast path: a plain variable resolved before, then "=". The general
+    // path below would find the same reference (a name followed by "?" or
+    // "!" never reaches the "=" test here).
     TextCacheEntry* e = text_cache_slot(p);
     if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable) {
         uint8_t type = e->type;
         const uint8_t* q = p + e->len;
         while (*q == ' ') ++q;
-        if (*q == '=' && (type == vtype::Int || type == vtype::Real5 || type == vtype::Real8)) {
-            p = q + 1;
-            VarRef ref{static_cast<uint32_t>(e->payload), type};
-            store_num(ref, num_expr());
-            return;
+        if (*q == '=') {
+            if (type == vtype::Int || type == vtype::Real5 || type == vtype::Real8) {
+                p = q + 1;
+                VarRef ref{static_cast<uint32_t>(e->payload), type};
+                store_num(ref, num_expr());
+                return;
+            }
+            if (type == vtype::StrVar) {
+                p = q + 1;
+                uint32_t descriptor = static_cast<uint32_t>(e->payload);
+                const PlanSlot* s = ready_plan();
+                Value v = s && s->is_str ? run_plan(s) : str_expr();
+                // store_str without the type dispatch.
+                if (may_change_text(descriptor)) flush_text_cache();
+                store_string_var(*this, descriptor, v);
+                return;
+            }
         }
     }
+    assignment_general(*this, e);
+}
+
+// Every other assignment: references parsed in full, compound operators,
+// whole arrays, indirection. `e` is the text cache slot of the target.
+[[gnu::noinline]] static void assignment_general(Interp& in, TextCacheEntry* e) {
+    const uint8_t*& p = in.p;
     VarRef ref;
     if (e->key == Memory::addr(p) && e->kind == TextCacheEntry::Variable && (e->type & vtype::Array)) {
         // An element of an array resolved before (not the whole array).
@@ -590,42 +614,42 @@ void Interp::assignment() {
         while (*q == ' ') ++q;
         if (*q != ')') {
             p += e->len;
-            ref.addr = array_element(static_cast<uint32_t>(e->payload), e->type);
+            ref.addr = in.array_element(static_cast<uint32_t>(e->payload), e->type);
             ref.type = e->type & static_cast<uint8_t>(~vtype::Array);
             if (*p == '?' || *p == '!') {
                 uint8_t c = *p++;
-                int32_t base = to_int(load_num(ref));
-                int32_t off = int_factor();
+                int32_t base = in.to_int(in.load_num(ref));
+                int32_t off = in.int_factor();
                 ref.addr = static_cast<uint32_t>(base) + static_cast<uint32_t>(off);
                 ref.type = c == '?' ? vtype::Byte : vtype::Int;
             }
         } else {
-            ref = get_ref_create();
+            ref = in.get_ref_create();
         }
     } else {
-        ref = get_ref_create();
+        ref = in.get_ref_create();
     }
-    uint8_t op = assignment_operator(*this);
+    uint8_t op = assignment_operator(in);
     if (ref.type & vtype::Array) {
-        assign_array(*this, ref, op);
+        assign_array(in, ref, op);
         return;
     }
     if (ref.type == vtype::StrVar || ref.type == vtype::StrMem) {
         if (op != 0 && op != '+') raise(Err::Mistake);
         if (op == '+') {
-            Value cur = load(ref);
-            push_string(cur);
-            Value r = str_expr();
-            store_str(ref, concat_with_pushed(*this, r));
+            Value cur = in.load(ref);
+            in.push_string(cur);
+            Value r = in.str_expr();
+            in.store_str(ref, concat_with_pushed(in, r));
         } else {
-            store_str(ref, str_expr());
+            in.store_str(ref, in.str_expr());
         }
         return;
     }
-    Value v = expr();
+    Value v = in.expr();
     if (v.is_str) raise(Err::TypeMismatch);
-    if (op) v.num = apply_compound(*this, op, load_num(ref), v.num);
-    store_num(ref, v.num);
+    if (op) v.num = apply_compound(in, op, in.load_num(ref), v.num);
+    in.store_num(ref, v.num);
 }
 
 void stmt_let(Interp& in) { in.assignment(); }

@@ -7,7 +7,9 @@
 #include "interp/interp.h"
 #include "values/functions.h"
 #include "values/numtext.h"
+#include "values/eval_ops.h"
 #include "values/operators.h"
+#include "values/plans.h"
 #include "values/strings.h"
 
 namespace kov::interp {
@@ -22,30 +24,6 @@ constexpr uint8_t kTokLineNumber = 0x8D;
 constexpr uint8_t kTokDim = 0xDE;
 constexpr uint8_t kTokReport = 0xF6;
 constexpr uint8_t kTokTint = 0x0A;
-
-inline Num add_fast(Num a, Num b, RealMode m) {
-    if (is_int(a) && is_int(b)) {
-        int32_t r;
-        if (!__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    }
-    return num_add(a, b, m);
-}
-
-inline Num sub_fast(Num a, Num b, RealMode m) {
-    if (is_int(a) && is_int(b)) {
-        int32_t r;
-        if (!__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    }
-    return num_sub(a, b, m);
-}
-
-inline Num mul_fast(Num a, Num b, RealMode m) {
-    if (is_int(a) && is_int(b)) {
-        int32_t r;
-        if (!__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    }
-    return num_mul(a, b, m);
-}
 
 inline Value truth(bool b) { return Value::integer(b ? -1 : 0); }
 
@@ -95,23 +73,7 @@ Value relation(Interp& in, const Value& a, uint8_t op) {
         return truth(compare_result(c, op));
     }
     Num b = need_num(binary(in, 4));
-    if (op >= Shl) {
-        int32_t x = int_of(a.num);
-        uint32_t n = static_cast<uint32_t>(int_of(b)) & 31;
-        switch (op) {
-            case Shl: case Shl3: return Value::integer(static_cast<int32_t>(static_cast<uint32_t>(x) << n));
-            case Sar: return Value::integer(x >> n);
-            default: return Value::integer(static_cast<int32_t>(static_cast<uint32_t>(x) >> n));
-        }
-    }
-    int c;
-    if (is_int(a.num) && is_int(b)) {
-        int32_t x = as_int(a.num), y = as_int(b);
-        c = x < y ? -1 : x > y ? 1 : 0;
-    } else {
-        c = num_compare(a.num, b, in.mode());
-    }
-    return truth(compare_result(c, op));
+    return Value::number(apply_relation(op, a.num, b, in.mode()));
 }
 
 // Operator-priority parsing. Operators of priority `min` or tighter are
@@ -227,12 +189,27 @@ Value dim_function(Interp& in) {
     return Value::integer(dims);
 }
 
+[[gnu::noinline]] Value call_function(Interp& in, uint8_t token) {
+    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
+    in.check_native_stack();
+    ++in.p;
+    return values::kFunctionTable[token](in);
+}
+
 }  // namespace
 
 Value Interp::factor() {
     const uint8_t* q = p;
     while (*q == ' ') ++q;
     uint8_t c = *q;
+    // A token (a function, the line-number token, DIM(...): never a name
+    // or a literal the text cache could know. Functions go straight to
+    // their handlers, with the checks factor_slow makes first.
+    if (c >= 0x80) {
+        p = q;
+        if (c >= 0x8E && c <= 0xC6) return call_function(*this, c);
+        return factor_slow(c);
+    }
     // Static integer variable: one load from the fixed area.
     if (int slot = static_int_at(q); slot >= 0) {
         p = q + 2;
@@ -267,31 +244,7 @@ Value Interp::factor() {
             } else {
                 p = r;
             }
-            const uint8_t* v = a < fixed::Size ? mem.fixed_area() + a : Memory::ptr(a);
-            switch (type) {
-                case vtype::Int: {
-                    int32_t i;
-                    std::memcpy(&i, v, 4);
-                    return Value::integer(i);
-                }
-                case vtype::Real5: {
-                    uint32_t m;
-                    std::memcpy(&m, v, 4);
-                    return Value::number((static_cast<uint64_t>(v[4]) << 32) | m);
-                }
-                case vtype::Real8: {
-                    Num n;
-                    std::memcpy(&n, v, 8);
-                    return Value::number(n);
-                }
-                default: {
-                    uint32_t s;
-                    std::memcpy(&s, v, 4);
-                    // The descriptor may have been overwritten through indirection.
-                    if (v[4]) mem.at(s, v[4]);
-                    return Value::string(s, v[4]);
-                }
-            }
+            return load_resolved(*this, a, type);
         }
     }
     p = q;
@@ -418,24 +371,59 @@ inline bool Interp::compiled_expr(Num& out) {
     return true;
 }
 
+inline bool Interp::planned_expr(Value& out, Want want) {
+    PlanSlot* s = m_plans.slot(p);
+    if (s->key != Memory::addr(p) || s->state == PlanSlot::Later) {
+        if (!text_cacheable(p) || !m_plans.enabled) return false;
+        m_plans.build(*this, p, *s);
+    }
+    if (s->state != PlanSlot::Ready) return false;
+    // A result of the other type: the evaluator raises the error.
+    if (want != Want::Any && (want == Want::String) != (s->is_str != 0)) return false;
+    out = run_plan(s);
+    return true;
+}
+
 Value Interp::expr() {
     Num n;
     if (compiled_expr(n)) return Value::number(n);
+    const PlanSlot* s = m_plans.slot(p);
+    if (s->key == Memory::addr(p)) {
+        if (s->state == PlanSlot::Ready) return run_plan(s);
+        if (s->state == PlanSlot::Refused) return binary(*this, 1);
+    }
+    Value v;
+    if (planned_expr(v, Want::Any)) return v;
     return binary(*this, 1);
 }
+
+namespace {
+// num_expr for what neither the compiler nor a ready decoded form takes.
+[[gnu::noinline]] Num num_expr_rest(Interp& in) {
+    Value v;
+    if (!in.planned_expr(v, Interp::Want::Number)) v = binary(in, 1);
+    if (v.is_str) raise(Err::TypeMismatch);
+    return v.num;
+}
+}  // namespace
 
 Num Interp::num_expr() {
     Num n;
     if (compiled_expr(n)) return n;
-    Value v = binary(*this, 1);
-    if (v.is_str) raise(Err::TypeMismatch);
-    return v.num;
+    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return run_plan(s).num;
+    return num_expr_rest(*this);
 }
 
-int32_t Interp::int_expr() { return int_of(num_expr()); }
+int32_t Interp::int_expr() {
+    Num n;
+    if (compiled_expr(n)) return int_of(n);
+    if (const PlanSlot* s = ready_plan(); s && !s->is_str) return int_of(run_plan(s).num);
+    return int_of(num_expr_rest(*this));
+}
 
 Value Interp::str_expr() {
-    Value v = binary(*this, 1);
+    Value v;
+    if (!planned_expr(v, Want::String)) v = binary(*this, 1);
     if (!v.is_str) raise(Err::TypeMismatch);
     return v;
 }
@@ -454,10 +442,16 @@ Value Interp::str_factor() {
     return v;
 }
 
+// Only factor_slow calls this, after its "No room" check: the compiled
+// form makes the same check again, with the same outcome.
 Value Interp::bracketed() {
     if (skip_spaces() != '(') raise(Err::SyntaxError);
     ++p;
-    Value v = binary(*this, 1);
+    // A numeric expression in brackets (function arguments such as
+    // CHR$(65+I% MOD 26)) runs from its compiled form like one at the
+    // start of a statement; the compiled form ends where binary(1) would.
+    Num n;
+    Value v = compiled_expr(n) ? Value::number(n) : binary(*this, 1);
     close_bracket();
     return v;
 }

@@ -102,7 +102,17 @@ Value fn_val(Interp& in) {
 Value fn_str(Interp& in) {
     bool hex = in.skip_spaces() == '~';
     if (hex) ++in.p;
-    Num x = in.num_factor();
+    return str_of(in, in.num_factor(), hex);
+}
+
+Value str_of(Interp& in, Num x, bool hex) {
+    if (!hex) {
+        // Most STR$ results are whole numbers: written straight into the
+        // accumulator.
+        uint32_t acc = in.acc();
+        size_t len = int_to_text(x, str_format(in.at_percent()), reinterpret_cast<char*>(interp::Memory::ptr(acc)));
+        if (len) return Value::string(acc, static_cast<uint8_t>(len));
+    }
     std::string text = hex ? num_to_hex(x) : num_str(x, in.at_percent(), in.mode());
     return in.make_string(text);
 }

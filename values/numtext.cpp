@@ -200,27 +200,50 @@ void exponent_layout(std::string& out, const Digits& digits, int forced, bool pa
 
 }  // namespace
 
-std::string num_to_text(Num n, uint32_t format, RealMode mode) {
+size_t int_to_text(Num n, uint32_t format, char* out) {
     // An integer of at most as many digits as G format shows comes out as
-    // its plain decimal digits in either real form: skip the scaling.
-    if (is_int(n) && ((format >> 16) & 0xFF) == 0) {
-        uint32_t shown = (format >> 8) & 0xFF;
-        if (shown == 0 || shown > 9) shown = 9;
-        static constexpr uint32_t kLimit[10] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
-                                                100000000, 1000000000};
-        int32_t i = as_int(n);
-        uint32_t magnitude = i < 0 ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
-        if (magnitude < kLimit[shown]) {
-            char buf[12];
-            int k = 12;
-            do {
-                buf[--k] = static_cast<char>('0' + magnitude % 10);
-                magnitude /= 10;
-            } while (magnitude);
-            if (i < 0) buf[--k] = '-';
-            return std::string(buf + k, static_cast<size_t>(12 - k));
-        }
+    // its plain decimal digits in either real form: no scaling is needed.
+    if (!is_int(n) || ((format >> 16) & 0xFF) != 0) return 0;
+    uint32_t shown = (format >> 8) & 0xFF;
+    if (shown == 0 || shown > 9) shown = 9;
+    static constexpr uint32_t kLimit[10] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
+                                            100000000, 1000000000};
+    int32_t i = as_int(n);
+    uint32_t magnitude = i < 0 ? 0u - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
+    if (magnitude >= kLimit[shown]) return 0;
+    // The digit count from the bit length: log10(2) is about 1233 / 4096.
+    // (| 1 makes 0 one digit and changes no other count: the limits are 1
+    // and even numbers.)
+    uint32_t guess = static_cast<uint32_t>(std::bit_width(magnitude | 1u)) * 1233 >> 12;
+    size_t digits = guess + ((magnitude | 1u) >= kLimit[guess] ? 1 : 0);
+    size_t len = digits;
+    if (i < 0) {
+        *out++ = '-';
+        ++len;
     }
+    // Digits from the last, two at a time, written in place.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char* d = out + digits;
+    while (magnitude >= 100) {
+        uint32_t pair = magnitude % 100;
+        magnitude /= 100;
+        d -= 2;
+        std::memcpy(d, kPairs + 2 * pair, 2);
+    }
+    if (magnitude >= 10) {
+        std::memcpy(d - 2, kPairs + 2 * magnitude, 2);
+    } else {
+        d[-1] = static_cast<char>('0' + magnitude);
+    }
+    return len;
+}
+
+std::string num_to_text(Num n, uint32_t format, RealMode mode) {
+    char small[kIntTextMax];
+    if (size_t len = int_to_text(n, format, small)) return std::string(small, len);
     std::string out;
     Digits digits;
     if (is_int(n) && n != 0) n = to_real(n, mode);
@@ -267,7 +290,7 @@ std::string num_to_text(Num n, uint32_t format, RealMode mode) {
 }
 
 std::string num_str(Num n, uint32_t at_percent, RealMode mode) {
-    return num_to_text(n, (at_percent >> 24) == 0 ? 0x900u : at_percent, mode);
+    return num_to_text(n, str_format(at_percent), mode);
 }
 
 std::string num_to_hex(Num n) {

@@ -15,9 +15,16 @@ namespace kov::values {
 // Bytes 0 and 3 are not used here (field width is PRINT's business).
 std::string num_to_text(Num n, uint32_t format, RealMode mode);
 
+// The text num_to_text gives for an integer that G format shows whole
+// (no more digits than the format's count), written to `out` without a
+// heap string; returns its length, or 0 for any other number or format.
+constexpr size_t kIntTextMax = 11;   // "-999999999" at most, with room to spare
+size_t int_to_text(Num n, uint32_t format, char* out);
+
 // STR$: uses bytes 1 and 2 of @% when its top byte is non-zero, else G
 // with 9 digits.
 std::string num_str(Num n, uint32_t at_percent, RealMode mode);
+inline uint32_t str_format(uint32_t at_percent) { return (at_percent >> 24) == 0 ? 0x900u : at_percent; }
 
 // STR$~ and PRINT ~: upper-case hexadecimal of the value truncated to an
 // integer, without leading zeros or '&'.

@@ -26,19 +26,6 @@ namespace {
 
 uint8_t* host_ptr(uint32_t addr) { return Memory::ptr(addr); }
 
-bool in_accumulator(const Interp& in, const Value& s) { return s.str_addr - in.acc() < 256u; }
-
-// Keeps a string argument valid while the next arguments are evaluated.
-// A string in the accumulator would be overwritten by the next string
-// operation, so it is pushed on the BASIC stack and the returned value
-// points at the copy there; a string that lives elsewhere (a variable's
-// storage) is used where it is. The caller puts `in.sp` back afterwards.
-Value hold(Interp& in, const Value& s) {
-    if (!in_accumulator(in, s)) return s;
-    in.push_string(s);
-    return Value::string(in.sp + 4, s.str_len);
-}
-
 // A result made of `len` bytes at `src`, copied to the accumulator start.
 Value to_accumulator(Interp& in, uint32_t src, uint32_t len) {
     uint32_t acc = in.acc();
@@ -47,13 +34,21 @@ Value to_accumulator(Interp& in, uint32_t src, uint32_t len) {
 }
 
 int compare_bytes(const uint8_t* a, uint32_t a_len, const uint8_t* b, uint32_t b_len) {
-    int c = std::memcmp(a, b, std::min(a_len, b_len));
+    // An empty string may have address 0: no bytes are compared then.
+    uint32_t n = std::min(a_len, b_len);
+    int c = n ? std::memcmp(a, b, n) : 0;
     if (c) return c < 0 ? -1 : 1;
     if (a_len == b_len) return 0;
     return a_len < b_len ? -1 : 1;
 }
 
 }  // namespace
+
+Value hold(Interp& in, const Value& s) {
+    if (s.str_addr - in.acc() >= 256u) return s;
+    in.push_string(s);
+    return Value::string(in.sp + 4, s.str_len);
+}
 
 // ---- storage ----
 
@@ -109,22 +104,26 @@ Value load_dollar_string(Interp& in, uint32_t addr) {
 
 // ---- operators ----
 
-Value concat_with_pushed(Interp& in, const Value& right) {
-    if (!right.is_str) raise(Err::TypeMismatch);
+Value concat_with_pushed(Interp& in, StrBytes right) {
     uint32_t left_len = in.peek32() & 0xFF;
-    uint32_t total = left_len + right.str_len;
+    uint32_t total = left_len + right.len;
     if (total > 255) raise(Err::StringTooLong);
     // memmove copies as if from the last byte backwards when the areas
     // overlap upwards, so a right operand at the accumulator start moves
     // intact; then the left operand is popped in front of it.
     uint8_t* acc = host_ptr(in.acc());
-    if (right.str_len) std::memmove(acc + left_len, host_ptr(right.str_addr), right.str_len);
-    in.pop_string();
+    const uint8_t* src = host_ptr(right.addr);
+    if (right.len == 1) acc[left_len] = src[0];
+    else if (right.len) std::memmove(acc + left_len, src, right.len);
+    // pop_string: the left operand's bytes in front.
+    in.sp += 4;
+    if (left_len) std::memmove(acc, host_ptr(in.sp), left_len);
+    in.sp += left_len;
     return Value::string(in.acc(), static_cast<uint8_t>(total));
 }
 
-int compare_strings(const Value& a, const Value& b) {
-    return compare_bytes(host_ptr(a.str_addr), a.str_len, host_ptr(b.str_addr), b.str_len);
+int compare_strings(StrBytes a, StrBytes b) {
+    return compare_bytes(host_ptr(a.addr), a.len, host_ptr(b.addr), b.len);
 }
 
 // ---- functions ----
@@ -136,10 +135,11 @@ Value fn_asc(Interp& in) {
 }
 
 // CHR$ n: one byte, the low byte of n.
-Value fn_chr(Interp& in) {
-    uint8_t c = static_cast<uint8_t>(in.int_factor());
+Value fn_chr(Interp& in) { return chr_of(in, in.int_factor()); }
+
+Value chr_of(Interp& in, int32_t code) {
     uint32_t acc = in.acc();
-    host_ptr(acc)[0] = c;
+    host_ptr(acc)[0] = static_cast<uint8_t>(code);
     return Value::string(acc, 1);
 }
 
@@ -153,9 +153,13 @@ Value fn_left(Interp& in) {
     in.comma();
     uint32_t n = static_cast<uint8_t>(in.int_expr());
     in.close_bracket();
-    Value r = to_accumulator(in, s.str_addr, std::min<uint32_t>(n, s.str_len));
+    Value r = left_of(in, bytes_of(s), n);
     in.sp = saved_sp;
     return r;
+}
+
+Value left_of(Interp& in, StrBytes s, uint32_t n) {
+    return to_accumulator(in, s.addr, std::min<uint32_t>(n, s.len));
 }
 
 // RIGHT$(s, n): the last n bytes (n low byte), all of s when n >= LEN s.
@@ -163,11 +167,16 @@ Value fn_right(Interp& in) {
     uint32_t saved_sp = in.sp;
     Value s = hold(in, in.str_expr());
     in.comma();
-    uint32_t n = std::min<uint32_t>(static_cast<uint8_t>(in.int_expr()), s.str_len);
+    uint32_t n = static_cast<uint8_t>(in.int_expr());
     in.close_bracket();
-    Value r = to_accumulator(in, s.str_addr + s.str_len - n, n);
+    Value r = right_of(in, bytes_of(s), n);
     in.sp = saved_sp;
     return r;
+}
+
+Value right_of(Interp& in, StrBytes s, uint32_t n) {
+    n = std::min<uint32_t>(n, s.len);
+    return to_accumulator(in, s.addr + s.len - n, n);
 }
 
 // MID$(s, m [, n]): from position m (1-based, low byte; 0 acts as 1) to
@@ -183,11 +192,15 @@ Value fn_mid(Interp& in) {
         n = static_cast<uint8_t>(in.int_expr());
     }
     in.close_bracket();
-    uint32_t start = m ? m - 1 : 0;
-    uint32_t len = start < s.str_len ? std::min<uint32_t>(n, s.str_len - start) : 0;
-    Value r = to_accumulator(in, s.str_addr + start, len);
+    Value r = mid_of(in, bytes_of(s), m, n);
     in.sp = saved_sp;
     return r;
+}
+
+Value mid_of(Interp& in, StrBytes s, uint32_t m, uint32_t n) {
+    uint32_t start = m ? m - 1 : 0;
+    uint32_t len = start < s.len ? std::min<uint32_t>(n, s.len - start) : 0;
+    return to_accumulator(in, s.addr + start, len);
 }
 
 // INSTR(s, t [, p]): the position of t in s at or after position p.
@@ -206,22 +219,28 @@ Value fn_instr(Interp& in) {
     // The held copies stay intact below the released stack area: nothing
     // is pushed before the search below has finished.
     in.sp = saved_sp;
+    return Value::integer(instr_of(bytes_of(s), bytes_of(t), from));
+}
 
+int32_t instr_of(StrBytes s, StrBytes t, int32_t from) {
     // Not found when t is empty, p is negative, or p - 1 is not inside s.
-    if (from < 0 || t.str_len == 0) return Value::integer(0);
+    if (from < 0 || t.len == 0) return 0;
     uint32_t start = from ? static_cast<uint32_t>(from) - 1 : 0;
-    uint32_t s_len = s.str_len, t_len = t.str_len;
-    if (start >= s_len) return Value::integer(0);
-    const uint8_t* s_bytes = host_ptr(s.str_addr);
-    const uint8_t* t_bytes = host_ptr(t.str_addr);
+    uint32_t s_len = s.len, t_len = t.len;
+    if (start >= s_len) return 0;
+    const uint8_t* s_bytes = host_ptr(s.addr);
+    const uint8_t* t_bytes = host_ptr(t.addr);
     // Look for t's first byte; at each hit compare the rest of t, giving
     // up as soon as too little of s remains after the hit.
+    const uint8_t first = t_bytes[0];
     for (uint32_t i = start; i < s_len; ++i) {
-        if (s_bytes[i] != t_bytes[0]) continue;
+        if (s_bytes[i] != first) continue;
         if (s_len - (i + 1) < t_len - 1) break;
-        if (std::memcmp(s_bytes + i + 1, t_bytes + 1, t_len - 1) == 0) return Value::integer(static_cast<int32_t>(i + 1));
+        uint32_t k = 1;
+        while (k < t_len && s_bytes[i + k] == t_bytes[k]) ++k;
+        if (k == t_len) return static_cast<int32_t>(i + 1);
     }
-    return Value::integer(0);
+    return 0;
 }
 
 // STRING$(n, s): s repeated n times (n low byte).

@@ -69,6 +69,37 @@ TEST(NumText, StrEightByte) {
     EXPECT_EQ(formatted("123456789012345678", 0x1000, kEight), "1.234567890123457E17");
 }
 
+// Whole numbers that G format shows in full are written without the
+// decimal scaling; the text must be what the scaling gives for the same
+// value held as a real.
+TEST(NumText, IntegerShortcutMatchesRealDigits) {
+    const int32_t values[] = {0, 1, -1, 9, 10, -10, 99, 100, 12345, -12345, 99999999, 100000000,
+                              999999999, -999999999, 1000000000, -1000000000, 2147483647, -2147483647 - 1};
+    const uint32_t formats[] = {0x900, 0x000, 0x100, 0x300, 0x800, 0xA00, 0xFF00, 0x0A0A, 0x0300FF00};
+    for (RealMode mode : {kFive, kEight}) {
+        for (uint32_t format : formats) {
+            for (int32_t v : values) {
+                const std::string whole = num_to_text(num_int(v), format, mode);
+                EXPECT_EQ(whole, num_to_text(to_real(num_int(v), mode), format, mode)) << v << " " << format;
+                char buffer[kIntTextMax];
+                const size_t len = int_to_text(num_int(v), format, buffer);
+                if (len) {
+                    EXPECT_EQ(std::string(buffer, len), whole) << v << " " << format;
+                }
+            }
+        }
+    }
+    char buffer[kIntTextMax];
+    // Too many digits for the format, or not the G format, or not an integer.
+    EXPECT_EQ(int_to_text(num_int(1000), 0x300, buffer), 0u);
+    EXPECT_EQ(int_to_text(num_int(1000000000), 0x900, buffer), 0u);
+    EXPECT_EQ(int_to_text(num_int(5), 0x20200, buffer), 0u);
+    EXPECT_EQ(int_to_text(num_int(5), 0x10200, buffer), 0u);
+    EXPECT_EQ(int_to_text(literal("2.5"), 0x900, buffer), 0u);
+    EXPECT_EQ(int_to_text(num_int(-999999999), 0x900, buffer), 10u);
+    EXPECT_EQ(std::string(buffer, 10), "-999999999");
+}
+
 TEST(NumText, StrFollowsAtPercentOnlyWithTopByte) {
     const Num pi_ish = literal("3.14159");
     EXPECT_EQ(num_str(pi_ish, 0x0102020A, kFive), "3.14");
