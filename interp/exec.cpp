@@ -305,8 +305,27 @@ Value Interp::exec(bool in_fn) {
                     if (peek32() != ftag::While) goto general;
                     mem.set_fixed32(fixed::StmtPtr, s.key);
                     const uint8_t* after = at + s.len;
-                    p = Memory::ptr(peek32(4));
-                    if (int_expr() != 0) continue;   // the body runs again
+                    const uint32_t cond = peek32(4);
+                    int32_t truth;
+                    if (cond == s.target) {
+                        // The condition of the WHILE met last time, compiled.
+                        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+                        const uint8_t* cond_end = Memory::ptr(cond) + s.subscript;
+                        Num n = m_compiler.run(*this, s.expr);
+                        p = cond_end;
+                        truth = values::is_int(n) ? values::as_int(n) : values::to_int(n);
+                    } else {
+                        StmtSlot* const remembered = slot;
+                        p = Memory::ptr(cond);
+                        truth = int_expr();
+                        const CompiledSlot* cs = m_compiler.slot(Memory::ptr(cond));
+                        if (cs->key == cond && cs->state == CompiledSlot::Ready && remembered->key == Memory::addr(at)) {
+                            remembered->target = cond;
+                            remembered->expr = cs->root;
+                            remembered->subscript = cs->len;
+                        }
+                    }
+                    if (truth != 0) continue;   // the body runs again
                     sp += kLinkFrame;
                     p = after;
                     continue;

@@ -100,6 +100,15 @@ struct FormalPlan {
     const uint8_t* after[kMax] = {};  // text after each formal
 };
 
+// A LOCAL list of plain numeric variables, decoded once.
+struct LocalPlan {
+    static constexpr int kMax = 8;
+    uint32_t key = 0;               // text address of the list
+    int count = 0;
+    const uint8_t* end = nullptr;   // text after the list
+    VarRef refs[kMax];
+};
+
 // Thrown to leave the statement loop for good (QUIT, stop sequence).
 struct StopRun {
     int status;
@@ -341,6 +350,8 @@ public:
     uint32_t m_line_cache[kLineCacheSize][2] = {};
     static constexpr uint32_t kFormalPlans = 256;
     FormalPlan* m_formal_plans = nullptr;
+    static constexpr uint32_t kLocalPlans = 256;
+    LocalPlan* m_local_plans = nullptr;
     ExprCompiler m_compiler;
     // Counts variables created and call sites resolved: decodings that
     // failed for want of either are only worth retrying once it moves.

@@ -66,15 +66,18 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
 Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {
     m_text_cache = new TextCacheEntry[kTextCacheSize];
     m_formal_plans = new FormalPlan[kFormalPlans];
+    m_local_plans = new LocalPlan[kLocalPlans];
 }
 Interp::~Interp() {
     delete[] m_text_cache;
     delete[] m_formal_plans;
+    delete[] m_local_plans;
 }
 
 void Interp::flush_text_cache() {
     for (uint32_t i = 0; i < kTextCacheSize; ++i) m_text_cache[i].key = 0;
     for (uint32_t i = 0; i < kFormalPlans; ++i) m_formal_plans[i].key = 0;
+    for (uint32_t i = 0; i < kLocalPlans; ++i) m_local_plans[i].key = 0;
     for (auto& entry : m_line_cache) entry[1] = 0;
     m_compiler.flush();
     m_plans.flush();

@@ -589,6 +589,18 @@ void stmt_local(Interp& in) {
     }
     uint32_t top = in.peek32();
     if (top != ftag::Proc && top != ftag::Fn && top != ftag::Local) raise(Err::NotInFnOrProc);
+    // A list of plain numeric variables decoded before: the same frames
+    // and values, without parsing the names again.
+    LocalPlan& plan = in.m_local_plans[Memory::addr(in.p) & (Interp::kLocalPlans - 1)];
+    if (plan.key == Memory::addr(in.p)) {
+        for (int i = 0; i < plan.count; ++i) {
+            const VarRef& v = plan.refs[i];
+            push_local_num(in, v.addr, v.type, load_variable(in.mem, v.addr, v.type));
+        }
+        for (int i = 0; i < plan.count; ++i) store_variable(in.mem, plan.refs[i].addr, plan.refs[i].type, 0);
+        in.p = plan.end;
+        return;
+    }
     // First pass: save every item; second pass: clear them.
     union Slots {
         Slots() {}
@@ -597,9 +609,17 @@ void stmt_local(Interp& in) {
     VarRef* remembered = slots.item;
     const uint8_t* list = in.p;
     int count = 0;
+    bool plain = in.text_cacheable(list);
     for (;;) {
         in.skip_spaces();
+        const uint8_t* start = in.p;
         VarRef v = list_item_ref(in);
+        // Only a numeric variable's name has a fixed address.
+        const uint8_t* q = start;
+        if (!is_reference_start(*q) || *q == '$' || *q == '!' || *q == '?' || *q == '|') plain = false;
+        while (is_name_char(*q)) ++q;
+        if (*q == '%' || *q == '#') ++q;
+        if (q != in.p || (v.type != vtype::Int && v.type != vtype::Real5 && v.type != vtype::Real8)) plain = false;
         push_local(in, v);
         if (count < kRememberedRefs) remembered[count] = v;
         ++count;
@@ -607,6 +627,12 @@ void stmt_local(Interp& in) {
         ++in.p;
     }
     const uint8_t* end = in.p;
+    if (plain && count <= LocalPlan::kMax) {
+        plan.key = Memory::addr(list);
+        plan.count = count;
+        plan.end = end;
+        for (int i = 0; i < count; ++i) plan.refs[i] = remembered[i];
+    }
     in.p = list;
     for (int i = 0; i < count; ++i) {
         VarRef v;

@@ -113,7 +113,9 @@ struct StmtSlot {
         While,      // frame text at `len`; condition `expr` ends at `subscript`;
                     // a false condition goes on at `target` with the
                     // statement pointer `next_line` once met (0: not known)
-        Endwhile,   // `len` reaches the text after the keyword and spaces
+        Endwhile,   // `len` reaches the text after the keyword and spaces; the
+                    // condition met last time at `target` (0: none), its
+                    // code `expr` and length `subscript`
         Goto,       // line `target`
         Gosub,      // line `target`; `len` reaches the statement end
         Return,
