@@ -423,9 +423,9 @@ inline void store_variable(Memory& mem, uint32_t addr, uint8_t type, Num n) {
     }
 }
 
-// Loads a numeric variable or array element (Int, Real5 or Real8 type).
-inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
-    const uint8_t* v = addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr);
+// The number stored at `v` in the form of a variable of type Int, Real5
+// or Real8.
+inline Num load_stored(const uint8_t* v, uint8_t type) {
     switch (type) {
         case vtype::Int: {
             int32_t i;
@@ -443,6 +443,11 @@ inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
             return n;
         }
     }
+}
+
+// Loads a numeric variable or array element (Int, Real5 or Real8 type).
+inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
+    return load_stored(addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr), type);
 }
 
 inline values::Num ExprCompiler::run(Interp& in, uint32_t start) {

@@ -17,25 +17,7 @@ inline const uint8_t* value_ptr(Interp& in, uint32_t a) {
     return a < fixed::Size ? in.mem.fixed_area() + a : Memory::ptr(a);
 }
 
-inline Num load_value(const uint8_t* v, uint8_t type) {
-    switch (type) {
-        case vtype::Int: {
-            int32_t i;
-            std::memcpy(&i, v, 4);
-            return num_int(i);
-        }
-        case vtype::Real5: {
-            uint32_t m;
-            std::memcpy(&m, v, 4);
-            return (static_cast<uint64_t>(v[4]) << 32) | m;
-        }
-        default: {
-            Num n;
-            std::memcpy(&n, v, 8);
-            return n;
-        }
-    }
-}
+inline Num load_value(const uint8_t* v, uint8_t type) { return load_stored(v, type); }
 
 
 // The binary operators on two values: integers and pairs of 5-byte reals

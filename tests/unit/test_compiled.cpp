@@ -17,16 +17,12 @@
 #include "interp/program_text.h"
 #include "interp/tokeniser.h"
 #include "vdu/vdu.h"
+#include "tests/unit/test_support.h"
 
 namespace kov::interp {
 namespace {
 
-Memory& shared_memory() {
-    static Memory m;
-    static bool mapped = m.map();
-    EXPECT_TRUE(mapped);
-    return m;
-}
+using test::shared_memory;
 
 struct Outcome {
     bool error = false;

@@ -22,13 +22,7 @@ using test::error_of;
 
 constexpr int kAddressOutOfRange = static_cast<int>(Err::AddressOutOfRange);
 
-// The region sits at a fixed address, so the whole file shares one mapping.
-Memory& memory() {
-    static Memory m;
-    static bool mapped = m.map();
-    EXPECT_TRUE(mapped);
-    return m;
-}
+Memory& memory() { return test::shared_memory(); }
 
 struct TempFile {
     std::FILE* f = std::tmpfile();

@@ -18,16 +18,12 @@
 #include "interp/tokeniser.h"
 #include "values/plans.h"
 #include "vdu/vdu.h"
+#include "tests/unit/test_support.h"
 
 namespace kov::interp {
 namespace {
 
-Memory& shared_memory() {
-    static Memory m;
-    static bool mapped = m.map();
-    EXPECT_TRUE(mapped);
-    return m;
-}
+using test::shared_memory;
 
 struct Outcome {
     bool error = false;

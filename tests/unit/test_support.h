@@ -1,7 +1,10 @@
 // Small helpers shared by the unit tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "interp/errors.h"
+#include "interp/memory.h"
 
 namespace kov::test {
 
@@ -13,6 +16,15 @@ int error_of(auto&& action) {
         return e.number;
     }
     return -1;
+}
+
+// The BASIC memory region sits at a fixed address, so a test program
+// maps it once and every test shares it.
+inline interp::Memory& shared_memory() {
+    static interp::Memory m;
+    static bool mapped = m.map();
+    EXPECT_TRUE(mapped);
+    return m;
 }
 
 }  // namespace kov::test

@@ -1,6 +1,9 @@
 REM Function calls inside numeric expressions, in a program whose
 REM functions all return numbers. The checks run three times: from the
 REM second time on every call site has been met before.
+PROCmain
+END
+DEF PROCmain
 G%=5
 FOR pass%=1 TO 3
   PRINT "pass ";pass%
@@ -8,7 +11,7 @@ FOR pass%=1 TO 3
 NEXT
 ON ERROR PRINT "error ";ERR;" at line ";ERL:END
 PRINT FNdiv(0)+1
-END
+ENDPROC
 DEF PROCchecks
 PRINT FNfib(15)
 PRINT FNadd(FNadd(1,2),FNadd(3,4))*2
