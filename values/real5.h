@@ -64,7 +64,7 @@ inline Num int_to_r5(int32_t i) {
     return num_r5(mantissa | sign, static_cast<uint8_t>(128 + 31 - zeros));
 }
 
-inline Num r5_add(Num a, Num b) {
+[[gnu::always_inline]] inline Num r5_add(Num a, Num b) {
     if (a == 0) return b;
     if (b == 0) return a;
     // b gets the larger exponent; a is shifted down to it.
