@@ -20,7 +20,15 @@ namespace {
 bool at_end(uint8_t c) { return c == ':' || c == 13 || c == tok::Else; }
 
 void spaces(Interp& in, uint32_t n) {
-    while (n--) in.count_out(' ');
+    // A count can run to thousands of millions (SPC takes any integer):
+    // Escape and quit are looked at as between statements, so such a run
+    // can still be stopped.
+    while (n) {
+        uint32_t run = n < 4096 ? n : 4096;
+        n -= run;
+        while (run--) in.count_out(' ');
+        if (n && in.host.flags.load(std::memory_order_relaxed)) in.poll();
+    }
 }
 
 // A double-quoted literal at `q` (which points at the opening quote) is
