@@ -410,7 +410,7 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
             if (c != ',') raise(Err::MissingBracket);
         }
         body = in.p;
-        if (plain && count <= FormalPlan::kMax) {
+        if (plain && count <= FormalPlan::kMax && in.m_compiler.enabled) {
             plan.key = Memory::addr(def);
             plan.count = count;
             plan.body = body;
@@ -627,7 +627,7 @@ void stmt_local(Interp& in) {
         ++in.p;
     }
     const uint8_t* end = in.p;
-    if (plain && count <= LocalPlan::kMax) {
+    if (plain && count <= LocalPlan::kMax && in.m_compiler.enabled) {
         plan.key = Memory::addr(list);
         plan.count = count;
         plan.end = end;

@@ -49,6 +49,11 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
     s = StmtSlot{};
     m_compiler.forget_retry();
     if (!text_cacheable(start)) return;
+    if (!m_compiler.enabled) {
+        s.key = Memory::addr(start);
+        s.kind = StmtSlot::Refused;
+        return;
+    }
     const uint8_t* q = start;
     uint8_t c = *q;
     uint32_t root;

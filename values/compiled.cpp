@@ -404,10 +404,11 @@ bool ExprCompiler::compile(Interp& in, const uint8_t* p, CompiledSlot& slot) {
 }
 
 bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& start, const uint8_t*& end) {
+    m_retry = false;
+    if (!enabled) return false;
     m_nodes.clear();
     Parser parser(in, m_nodes, p);
     uint32_t root;
-    m_retry = false;
     if (!parser.binary(1, root) || m_nodes.size() > 65535) {
         m_retry = parser.unresolved_call;
         m_nodes.clear();

@@ -167,6 +167,9 @@ public:
     // call that is not resolved yet, so it is worth trying again later.
     bool retry_later() const { return m_retry; }
     void forget_retry() { m_retry = false; }
+    // Off: nothing is compiled or decoded, so everything runs through the
+    // evaluator and the statement handlers (the tests compare the two).
+    bool enabled = true;
 
 private:
     // Code is never moved while it may be running: the buffer is reserved
