@@ -231,5 +231,122 @@ TEST(Decoded, RandomProgramsRunTheSameBothWays) {
     EXPECT_GT(ended_cleanly, 450);
 }
 
+
+// Numbered programs with jumps by number: GOTO and IF ... THEN forward,
+// GOSUB to subroutines, ON ... GOTO; TRACE on in half of them, so the
+// line ends the loop runs itself must show every line as line entry does.
+class NumberedMaker {
+public:
+    explicit NumberedMaker(uint32_t seed) : m_rng(seed) {}
+
+    std::string program() {
+        m_lines.clear();
+        m_outside.clear();
+        m_number = 10;
+        add("DIM V%(6):A%=2:B%=5:x%=1:y=0.5");
+        if (pick(0, 1)) add("TRACE ON");
+        int n = pick(8, 20);
+        for (int i = 0; i < n; ++i) statement(0);
+        add("PRINT A%;\" \";B%;\" \";x%;\" \";y;\" \";V%(2)");
+        add("TRACE OFF:END");
+        // Subroutines at fixed numbers past the main lines.
+        m_lines.push_back("5000 A%=A%+3:RETURN");
+        m_lines.push_back("5100 y=y*1.5:IF y>100 THEN y=1");
+        m_lines.push_back("5110 RETURN");
+        m_lines.push_back("5200 PRINT \"s\";x%:x%=x%+1:RETURN");
+        // Forward jumps go to a later line outside every loop; targets are
+        // filled in once all the lines are known.
+        std::string text;
+        for (std::string l : m_lines) {
+            size_t at;
+            while ((at = l.find("@F")) != std::string::npos) {
+                int from = std::stoi(l.substr(0, l.find(' ')));
+                int to = m_number - 10;   // the END line
+                for (int target : m_outside)
+                    if (target > from && pick(0, 2) == 0) {
+                        to = target;
+                        break;
+                    }
+                l.replace(at, 2, std::to_string(to));
+            }
+            text += l + "\n";
+        }
+        return text;
+    }
+
+private:
+    std::mt19937 m_rng;
+    std::vector<std::string> m_lines;
+    int m_number = 10;
+    int m_loops = 0;
+
+    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+    std::vector<int> m_outside;   // lines outside every loop
+    int m_depth = 0;
+
+    void add(const std::string& body) {
+        if (m_depth == 0) m_outside.push_back(m_number);
+        m_lines.push_back(std::to_string(m_number) + " " + body);
+        m_number += 10;
+    }
+    std::string expr() {
+        static const char* atoms[] = {"A%", "B%", "x%", "y", "V%(2)", "V%(x% AND 3)", "3", "-1", "0.25"};
+        static const char* ops[] = {"+", "-", "*", " AND "};
+        std::string e = atoms[pick(0, 8)];
+        if (pick(0, 1)) e += std::string(ops[pick(0, 3)]) + atoms[pick(0, 8)];
+        return e;
+    }
+    std::string target() {
+        static const char* vars[] = {"A%", "B%", "y", "V%(1)", "V%(2)"};
+        return vars[pick(0, 4)];
+    }
+
+    void statement(int nest) {
+        switch (pick(0, nest > 0 ? 5 : 8)) {
+            case 0: case 1:
+                add(target() + "=" + expr());
+                break;
+            case 2:
+                add("PRINT " + expr());
+                break;
+            case 3:
+                add("IF " + expr() + ">2 THEN @F ELSE " + target() + "=" + expr());
+                break;
+            case 4:
+                add("GOSUB " + std::to_string(5000 + 100 * pick(0, 2)));
+                break;
+            case 5:
+                add(target() + "=" + expr() + ":" + target() + "=" + expr());
+                break;
+            case 6: {
+                std::string v = "L" + std::to_string(m_loops++) + "%";
+                add("FOR " + v + "=1 TO " + std::to_string(pick(1, 3)));
+                ++m_depth;
+                int n = pick(1, 3);
+                for (int i = 0; i < n; ++i) statement(nest + 1);
+                add("NEXT");
+                --m_depth;
+                break;
+            }
+            case 7:
+                add("ON (x% AND 1)+1 GOTO @F,@F ELSE PRINT \"none\"");
+                break;
+            default:
+                add("IF " + expr() + "<1 GOTO @F");
+                break;
+        }
+    }
+};
+
+TEST(Decoded, NumberedProgramsWithJumpsRunTheSameBothWays) {
+    for (uint32_t seed = 1; seed <= 300; ++seed) {
+        std::string text = NumberedMaker(seed).program();
+        Outcome fast = run_text(text, true);
+        Outcome plain = run_text(text, false);
+        ASSERT_EQ(fast, plain) << "seed " << seed << ":\n" << text;
+        EXPECT_EQ(fast.status, 0) << "seed " << seed << ":\n" << text << fast.output;
+    }
+}
+
 }  // namespace
 }  // namespace kov::interp
