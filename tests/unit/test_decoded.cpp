@@ -348,5 +348,60 @@ TEST(Decoded, NumberedProgramsWithJumpsRunTheSameBothWays) {
     }
 }
 
+
+// String programs: assignments that grow, shrink and reuse string storage,
+// concatenation in loops, the string functions, comparisons, and strings
+// passed to and returned by functions (so function calls stay in the
+// evaluator here).
+std::string string_program(uint32_t seed) {
+    std::mt19937 rng(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    static const char* svars[] = {"a$", "b$", "c$", "S$"};
+    auto sexpr = [&]() -> std::string {
+        static const char* atoms[] = {"a$", "b$", "c$", "S$", "\"xy\"", "\"\"", "STR$(n%)", "CHR$(65+n% MOD 26)",
+                                      "LEFT$(a$,2)", "MID$(b$,2,3)", "RIGHT$(S$,1)", "STRING$(3,\"-\")",
+                                      "FNs(b$)", "STR$~(n%*7)"};
+        std::string e = atoms[pick(0, 13)];
+        int more = pick(0, 2);
+        for (int i = 0; i < more; ++i) e += std::string("+") + atoms[pick(0, 13)];
+        return e;
+    };
+    auto nexpr = [&]() -> std::string {
+        static const char* atoms[] = {"LEN(a$)", "LEN(S$)", "INSTR(S$,\"x\")", "ASC(b$+\"!\")", "n%",
+                                      "VAL(\"12\")+n%", "(a$<b$)", "(c$=\"xy\")"};
+        return std::string(atoms[pick(0, 7)]) + (pick(0, 1) ? "+" + std::to_string(pick(0, 9)) : "");
+    };
+    std::string text = "a$=\"abc\":b$=\"hello\":c$=\"\":S$=\"\":n%=3\n";
+    int lines = pick(6, 14);
+    for (int i = 0; i < lines; ++i) {
+        switch (pick(0, 6)) {
+            case 0: case 1: text += std::string(svars[pick(0, 3)]) + "=" + sexpr() + "\n"; break;
+            case 2: text += "n%=" + nexpr() + "\n"; break;
+            case 3: text += "PRINT " + sexpr() + ";\" \";" + nexpr() + "\n"; break;
+            case 4:
+                text += "FOR k%=1 TO " + std::to_string(pick(1, 30)) + ":S$=S$+" + sexpr() +
+                        ":IF LEN(S$)>200 THEN S$=LEFT$(S$,10)\nNEXT\n";
+                break;
+            case 5: text += "IF " + nexpr() + ">4 THEN " + svars[pick(0, 3)] + "=" + sexpr() + " ELSE PRINT " + sexpr() + "\n"; break;
+            default: text += "MID$(S$,2)=" + sexpr() + ":LEFT$(b$,1)=" + sexpr() + "\n"; break;
+        }
+    }
+    text += "PRINT a$;\"|\";b$;\"|\";c$;\"|\";S$;\"|\";n%\nEND\nDEF FNs(t$)=t$+\"!\"\n";
+    return text;
+}
+
+TEST(Decoded, StringProgramsRunTheSameBothWays) {
+    int ended_cleanly = 0;
+    for (uint32_t seed = 1; seed <= 300; ++seed) {
+        std::string text = string_program(seed);
+        Outcome fast = run_text(text, true);
+        Outcome plain = run_text(text, false);
+        ASSERT_EQ(fast, plain) << "seed " << seed << ":\n" << text;
+        if (fast.status == 0) ++ended_cleanly;
+    }
+    // "String too long" ends some; most run to the end.
+    EXPECT_GT(ended_cleanly, 200);
+}
+
 }  // namespace
 }  // namespace kov::interp
