@@ -149,7 +149,7 @@ Value Interp::exec(bool in_fn) {
                     const uint8_t* d = descriptor(desc);
                     if (d[0] == 0) raise(Err::BadUseOfArray);
                     Num sub = m_compiler.run(*this, s.subscript);
-                    int32_t i = values::is_int(sub) ? values::as_int(sub) : values::to_int(sub);
+                    int32_t i = values::ops::int_of(sub);
                     uint32_t size;
                     std::memcpy(&size, d + 1, 4);
                     if (static_cast<uint32_t>(i) >= size) raise(Err::BadSubscript);
@@ -229,7 +229,7 @@ Value Interp::exec(bool in_fn) {
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     Num start = m_compiler.run(*this, s.expr);
                     if (var < fixed::Size && type == vtype::Int) {
-                        mem.set_fixed32(var, static_cast<uint32_t>(values::is_int(start) ? values::as_int(start) : values::to_int(start)));
+                        mem.set_fixed32(var, static_cast<uint32_t>(values::ops::int_of(start)));
                     } else {
                         store_variable(mem, var, type, start);
                     }
@@ -266,7 +266,7 @@ Value Interp::exec(bool in_fn) {
                     if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
                     const uint8_t* after = at + s.len;
                     Num n = m_compiler.run(*this, s.expr);
-                    if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) == 0) {
+                    if (values::ops::int_of(n) == 0) {
                         p = Memory::ptr(peek32(4));
                     } else {
                         p = after;
@@ -285,7 +285,7 @@ Value Interp::exec(bool in_fn) {
                     StmtSlot* const remembered = slot;
                     Num n = m_compiler.run(*this, s.expr);
                     p = after;
-                    if ((values::is_int(n) ? values::as_int(n) : values::to_int(n)) != 0) continue;
+                    if (values::ops::int_of(n) != 0) continue;
                     sp += kLinkFrame;
                     // The step over the body depends only on the text, but
                     // TRACE shows the lines it passes.
@@ -313,7 +313,7 @@ Value Interp::exec(bool in_fn) {
                         const uint8_t* cond_end = Memory::ptr(cond) + s.subscript;
                         Num n = m_compiler.run(*this, s.expr);
                         p = cond_end;
-                        truth = values::is_int(n) ? values::as_int(n) : values::to_int(n);
+                        truth = values::ops::int_of(n);
                     } else {
                         StmtSlot* const remembered = slot;
                         p = Memory::ptr(cond);
@@ -374,8 +374,10 @@ Value Interp::exec(bool in_fn) {
         goto statement_start;
     resume_assign:
         p = st_after;
+        // Static integers are the commonest target: stored without the
+        // type switch.
         if (st_type == vtype::Int && st_target < fixed::Size)
-            mem.set_fixed32(st_target, static_cast<uint32_t>(values::is_int(vm_result) ? values::as_int(vm_result) : values::to_int(vm_result)));
+            mem.set_fixed32(st_target, static_cast<uint32_t>(values::ops::int_of(vm_result)));
         else
             store_variable(mem, st_target, st_type, vm_result);
         if (st_next) {
@@ -384,7 +386,7 @@ Value Interp::exec(bool in_fn) {
         }
         continue;
     resume_if:
-        if ((values::is_int(vm_result) ? values::as_int(vm_result) : values::to_int(vm_result)) != 0) {
+        if (values::ops::int_of(vm_result) != 0) {
             if (st_target) {
                 p = Memory::ptr(st_target);
                 line_entry(*this);
@@ -495,7 +497,7 @@ Value Interp::exec(bool in_fn) {
                     if (*q == '=') {
                         p = q + 1;
                         Num n = num_expr();
-                        mem.set_fixed32(slot, static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n)));
+                        mem.set_fixed32(slot, static_cast<uint32_t>(values::ops::int_of(n)));
                         continue;
                     }
                 }

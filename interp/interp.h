@@ -406,7 +406,7 @@ inline void store_variable(Memory& mem, uint32_t addr, uint8_t type, Num n) {
     uint8_t* v = addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr);
     switch (type) {
         case vtype::Int: {
-            uint32_t i = static_cast<uint32_t>(values::is_int(n) ? values::as_int(n) : values::to_int(n));
+            uint32_t i = static_cast<uint32_t>(values::ops::int_of(n));
             std::memcpy(v, &i, 4);
             return;
         }
