@@ -102,268 +102,268 @@ Value Interp::exec(bool in_fn) {
     uint32_t st_target = 0, st_aux = 0, st_next = 0;
     uint8_t st_type = 0;
     StmtSlot* st_slot = nullptr;
+    // The decoded statement met at `at`. Each kind ends by looking up and
+    // jumping to the next one itself, so that every kind has its own
+    // indirect jump for the branch predictor.
+    StmtSlot* slot = nullptr;
+    const uint8_t* at = nullptr;
+    static void* const kKindLabels[] = {
+        &&general, &&general, &&K_AssignVar, &&K_AssignStatic, &&K_AssignElement, &&K_If,
+        &&K_Skip, &&K_LineEnd, &&K_Next, &&K_For, &&K_Repeat, &&K_Until, &&K_While,
+        &&K_Endwhile, &&K_Goto, &&K_Gosub, &&K_Return, &&K_FnReturn,
+    };
+    static_assert(sizeof kKindLabels / sizeof *kKindLabels == StmtSlot::FnReturn + 1);
+#define KOV_STMT_DISPATCH()                                    \
+    do {                                                       \
+        at = p;                                                \
+        slot = m_compiler.stmt_slot(p);                        \
+        if (slot->key != Memory::addr(p)) goto build_slot;     \
+        goto* kKindLabels[slot->kind];                         \
+    } while (0)
+    // Runs the compiled expression at `start` and goes on at `resume` with
+    // its value in `vm_result`: the shortest codes inline, the others in
+    // place.
+#define KOV_STMT_EXPR(start, resume)                                           \
+    do {                                                                       \
+        const uint32_t start_ = (start);                                       \
+        const CIns* code_ = m_compiler.m_code.data() + start_;                 \
+        if (code_[1].op == cop::Return || code_[2].op == cop::Return) {        \
+            vm_result = m_compiler.run(*this, start_);                         \
+            goto resume;                                                       \
+        }                                                                      \
+        pc = code_;                                                            \
+        vm_resume = &&resume;                                                  \
+        goto vm_enter;                                                         \
+    } while (0)
+    // The next statement, polling the flags first as the loop head does.
+#define KOV_STMT_NEXT()                                                \
+    do {                                                               \
+        if (host.flags.load(std::memory_order_relaxed)) continue;      \
+        KOV_STMT_DISPATCH();                                           \
+    } while (0)
     for (;;) {
         // Statement boundary: poll the urgent flags (one byte test).
         if (host.flags.load(std::memory_order_relaxed)) poll();
     statement_start:
-        {
-            StmtSlot* slot = m_compiler.stmt_slot(p);
-            if (slot->key != Memory::addr(p)) {
-                build_stmt_slot(p, *slot);
-                if (slot->key != Memory::addr(p)) goto general;
+        KOV_STMT_DISPATCH();
+    build_slot:
+        build_stmt_slot(p, *slot);
+        if (slot->key != Memory::addr(p)) goto general;
+        goto* kKindLabels[slot->kind];
+    K_Skip:
+        p = Memory::ptr(slot->target);
+        KOV_STMT_DISPATCH();
+    K_LineEnd:
+        if (mem.fixed16(fixed::TraceLimit)) goto general;
+        mem.set_fixed32(fixed::StmtPtr, slot->subscript);
+        p = Memory::ptr(slot->target);
+        if (host.flags.load(std::memory_order_relaxed) & kUrgent) continue;
+        KOV_STMT_DISPATCH();
+    K_AssignStatic:
+    K_AssignVar:
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        st_after = at + slot->len;
+        st_target = slot->target;
+        st_type = slot->type;
+        st_next = slot->next_line;
+        vm_resume = &&resume_assign;
+        pc = m_compiler.m_code.data() + slot->expr;
+        goto vm_enter;
+    K_AssignElement: {
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        const uint8_t* after = at + slot->len;
+        uint8_t type = slot->type;
+        uint32_t expr = slot->expr;
+        uint32_t next_line = slot->next_line;
+        uint32_t desc = slot->target < fixed::Size ? mem.fixed32(slot->target) : mem.read32(slot->target);
+        if (desc == 0) raise(Err::BadUseOfArray);
+        const uint8_t* d = descriptor(desc);
+        if (d[0] == 0) raise(Err::BadUseOfArray);
+        Num sub = m_compiler.run(*this, slot->subscript);
+        int32_t i = values::ops::int_of(sub);
+        uint32_t size;
+        std::memcpy(&size, d + 1, 4);
+        if (static_cast<uint32_t>(i) >= size) raise(Err::BadSubscript);
+        if (d[0] != 1) raise(Err::MissingComma);   // more dimensions than subscripts
+        uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(type);
+        mem.at(addr, element_size(type));
+        // The value is stored as an assignment to a variable would be: an
+        // element never lies in the fixed area.
+        st_after = after;
+        st_target = addr;
+        st_type = type;
+        st_next = next_line;
+        KOV_STMT_EXPR(expr, resume_assign);
+    }
+    K_If:
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        st_at = at;
+        st_after = at + slot->len;
+        st_slot = slot;
+        st_target = slot->target;   // the line after THEN
+        st_aux = slot->subscript;   // where a true condition goes on
+        st_next = slot->step;       // where a false one goes on
+        vm_resume = &&resume_if;
+        pc = m_compiler.m_code.data() + slot->expr;
+        goto vm_enter;
+    K_Next: {
+        ForFrame f;
+        std::memcpy(&f, Memory::ptr(sp), sizeof f);
+        if (f.tag != ftag::For || (slot->target != ~0u && f.var != slot->target)) goto general;
+        if (f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) {
+            // A real loop: the sum as computed decides, as in
+            // the general NEXT.
+            if ((f.type != vtype::Real5 && f.type != vtype::Real8 && f.type != vtype::Int) ||
+                !mem.valid(f.var, 8) || may_change_text(f.var))
+                goto general;
+            mem.set_fixed32(fixed::StmtPtr, slot->key);
+            const uint8_t* after = at + slot->len;
+            Num step = (static_cast<Num>(f.step_high) << 32) | f.step_low;
+            Num limit = (static_cast<Num>(f.limit_high) << 32) | f.limit_low;
+            Num sum = values::num_add(load_variable(mem, f.var, static_cast<uint8_t>(f.type)), step, mode());
+            store_variable(mem, f.var, static_cast<uint8_t>(f.type), sum);
+            bool negative = values::is_int(step) ? values::as_int(step) < 0
+                            : values::is_r5(step) ? (values::r5_mantissa(step) & 0x80000000u) != 0
+                                                  : (step >> 63) != 0;
+            bool done = negative ? values::num_compare(sum, limit, mode()) < 0
+                                 : values::num_compare(limit, sum, mode()) < 0;
+            if (done) {
+                sp += kForFrame;
+                p = after;
+            } else {
+                p = Memory::ptr(f.body);
             }
-            // Fields needed after an expression is evaluated are read
-            // before it: functions it calls may flush the table.
-            const StmtSlot& s = *slot;
-            const uint8_t* const at = p;
-            switch (s.kind) {
-                case StmtSlot::Skip:
-                    p = Memory::ptr(s.target);
-                    goto statement_start;
-                case StmtSlot::LineEnd:
-                    if (mem.fixed16(fixed::TraceLimit)) goto general;
-                    mem.set_fixed32(fixed::StmtPtr, s.subscript);
-                    p = Memory::ptr(s.target);
-                    if (host.flags.load(std::memory_order_relaxed) & kUrgent) continue;
-                    goto statement_start;
-                case StmtSlot::AssignStatic:
-                case StmtSlot::AssignVar:
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    st_after = at + s.len;
-                    st_target = s.target;
-                    st_type = s.type;
-                    st_next = s.next_line;
-                    vm_resume = &&resume_assign;
-                    pc = m_compiler.m_code.data() + s.expr;
-                    goto vm_enter;
-                case StmtSlot::AssignElement: {
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    const uint8_t* after = at + s.len;
-                    uint8_t type = s.type;
-                    uint32_t expr = s.expr;
-                    uint32_t next_line = s.next_line;
-                    uint32_t desc = s.target < fixed::Size ? mem.fixed32(s.target) : mem.read32(s.target);
-                    if (desc == 0) raise(Err::BadUseOfArray);
-                    const uint8_t* d = descriptor(desc);
-                    if (d[0] == 0) raise(Err::BadUseOfArray);
-                    Num sub = m_compiler.run(*this, s.subscript);
-                    int32_t i = values::ops::int_of(sub);
-                    uint32_t size;
-                    std::memcpy(&size, d + 1, 4);
-                    if (static_cast<uint32_t>(i) >= size) raise(Err::BadSubscript);
-                    if (d[0] != 1) raise(Err::MissingComma);   // more dimensions than subscripts
-                    uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(type);
-                    mem.at(addr, element_size(type));
-                    Num n = m_compiler.run(*this, expr);
-                    p = after;
-                    store_variable(mem, addr, type, n);
-                    if (next_line) {
-                        pending_line = next_line;
-                        goto line_end;
-                    }
-                    continue;
-                }
-                case StmtSlot::If:
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    st_at = at;
-                    st_after = at + s.len;
-                    st_slot = slot;
-                    st_target = s.target;   // the line after THEN
-                    st_aux = s.subscript;   // where a true condition goes on
-                    st_next = s.step;       // where a false one goes on
-                    vm_resume = &&resume_if;
-                    pc = m_compiler.m_code.data() + s.expr;
-                    goto vm_enter;
-                case StmtSlot::Next: {
-                    ForFrame f;
-                    std::memcpy(&f, Memory::ptr(sp), sizeof f);
-                    if (f.tag != ftag::For || (s.target != ~0u && f.var != s.target)) goto general;
-                    if (f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) {
-                        // A real loop: the sum as computed decides, as in
-                        // the general NEXT.
-                        if ((f.type != vtype::Real5 && f.type != vtype::Real8 && f.type != vtype::Int) ||
-                            !mem.valid(f.var, 8) || may_change_text(f.var))
-                            goto general;
-                        mem.set_fixed32(fixed::StmtPtr, s.key);
-                        const uint8_t* after = at + s.len;
-                        Num step = (static_cast<Num>(f.step_high) << 32) | f.step_low;
-                        Num limit = (static_cast<Num>(f.limit_high) << 32) | f.limit_low;
-                        Num sum = values::num_add(load_variable(mem, f.var, static_cast<uint8_t>(f.type)), step, mode());
-                        store_variable(mem, f.var, static_cast<uint8_t>(f.type), sum);
-                        bool negative = values::is_int(step) ? values::as_int(step) < 0
-                                        : values::is_r5(step) ? (values::r5_mantissa(step) & 0x80000000u) != 0
-                                                              : (step >> 63) != 0;
-                        bool done = negative ? values::num_compare(sum, limit, mode()) < 0
-                                             : values::num_compare(limit, sum, mode()) < 0;
-                        if (done) {
-                            sp += kForFrame;
-                            p = after;
-                        } else {
-                            p = Memory::ptr(f.body);
-                        }
-                        continue;
-                    }
-                    uint8_t* v = mem.at(f.var, 4);
-                    int32_t cur, sum;
-                    std::memcpy(&cur, v, 4);
-                    int32_t step = static_cast<int32_t>(f.step_low), limit = static_cast<int32_t>(f.limit_low);
-                    if (__builtin_add_overflow(cur, step, &sum)) goto general;
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    std::memcpy(v, &sum, 4);
-                    if (step < 0 ? sum < limit : limit < sum) {
-                        sp += kForFrame;
-                        p = at + s.len;
-                    } else {
-                        p = Memory::ptr(f.body);
-                    }
-                    continue;
-                }
-                case StmtSlot::For: {
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    const uint8_t* after = at + s.len;
-                    const uint32_t var = s.target, limit_root = s.subscript, step_root = s.step;
-                    const uint8_t type = s.type;
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    Num start = m_compiler.run(*this, s.expr);
-                    if (var < fixed::Size && type == vtype::Int) {
-                        mem.set_fixed32(var, static_cast<uint32_t>(values::ops::int_of(start)));
-                    } else {
-                        store_variable(mem, var, type, start);
-                    }
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    Num limit = m_compiler.run(*this, limit_root);
-                    Num step = values::num_int(1);
-                    if (step_root != ~0u) {
-                        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                        step = m_compiler.run(*this, step_root);
-                        if (step == 0 || (!values::is_int(step) && values::to_double(step) == 0.0)) raise(Err::StepZero);
-                    }
-                    push_room_check(kForFrame);
-                    push32(var);
-                    push32(type);
-                    push32(values::num_high(limit));
-                    push32(static_cast<uint32_t>(limit));
-                    push32(values::num_high(step));
-                    push32(static_cast<uint32_t>(step));
-                    push32(Memory::addr(after));
-                    push32(ftag::For);
-                    p = after;
-                    continue;
-                }
-                case StmtSlot::Repeat:
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    p = at + s.len;
-                    push_room_check(kLinkFrame);
-                    push32(Memory::addr(p));
-                    push32(ftag::Repeat);
-                    continue;
-                case StmtSlot::Until: {
-                    if (peek32() != ftag::Repeat) goto general;
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    const uint8_t* after = at + s.len;
-                    Num n = m_compiler.run(*this, s.expr);
-                    if (values::ops::int_of(n) == 0) {
-                        p = Memory::ptr(peek32(4));
-                    } else {
-                        p = after;
-                        sp += kLinkFrame;
-                    }
-                    continue;
-                }
-                case StmtSlot::While: {
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    push_room_check(kLinkFrame);
-                    push32(Memory::addr(at + s.len));
-                    push32(ftag::While);
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    const uint8_t* after = at + s.subscript;
-                    const uint32_t skip_to = s.target, skip_stmt = s.next_line;
-                    StmtSlot* const remembered = slot;
-                    Num n = m_compiler.run(*this, s.expr);
-                    p = after;
-                    if (values::ops::int_of(n) != 0) continue;
-                    sp += kLinkFrame;
-                    // The step over the body depends only on the text, but
-                    // TRACE shows the lines it passes.
-                    bool tracing = mem.fixed16(fixed::TraceLimit) != 0;
-                    if (skip_to && !tracing) {
-                        mem.set_fixed32(fixed::StmtPtr, skip_stmt);
-                        p = Memory::ptr(skip_to);
-                        continue;
-                    }
-                    if (skip_while_loop(*this) && !tracing && remembered->key == Memory::addr(at)) {
-                        remembered->target = Memory::addr(p);
-                        remembered->next_line = mem.fixed32(fixed::StmtPtr);
-                    }
-                    continue;
-                }
-                case StmtSlot::Endwhile: {
-                    if (peek32() != ftag::While) goto general;
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    const uint8_t* after = at + s.len;
-                    const uint32_t cond = peek32(4);
-                    int32_t truth;
-                    if (cond == s.target) {
-                        // The condition of the WHILE met last time, compiled.
-                        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                        const uint8_t* cond_end = Memory::ptr(cond) + s.subscript;
-                        Num n = m_compiler.run(*this, s.expr);
-                        p = cond_end;
-                        truth = values::ops::int_of(n);
-                    } else {
-                        StmtSlot* const remembered = slot;
-                        p = Memory::ptr(cond);
-                        truth = int_expr();
-                        const CompiledSlot* cs = m_compiler.slot(Memory::ptr(cond));
-                        if (cs->key == cond && cs->state == CompiledSlot::Ready && remembered->key == Memory::addr(at)) {
-                            remembered->target = cond;
-                            remembered->expr = cs->root;
-                            remembered->subscript = cs->len;
-                        }
-                    }
-                    if (truth != 0) continue;   // the body runs again
-                    sp += kLinkFrame;
-                    p = after;
-                    continue;
-                }
-                case StmtSlot::Return:
-                    if (peek32() != ftag::Gosub) goto general;
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    p = Memory::ptr(peek32(4));
-                    sp += kLinkFrame;
-                    continue;
-                case StmtSlot::Goto:
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    p = Memory::ptr(s.target);
-                    line_entry(*this);
-                    continue;
-                case StmtSlot::Gosub:
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    push_room_check(kLinkFrame);
-                    push32(Memory::addr(at + s.len));
-                    push32(ftag::Gosub);
-                    p = Memory::ptr(s.target);
-                    line_entry(*this);
-                    continue;
-                case StmtSlot::FnReturn: {
-                    if (!in_fn) goto general;
-                    mem.set_fixed32(fixed::StmtPtr, s.key);
-                    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-                    const uint8_t* after = at + s.len;
-                    Num n = m_compiler.run(*this, s.expr);
-                    p = after;
-                    fn_unwind(*this);
-                    return Value::number(n);
-                }
-                default:
-                    break;
-            }
+            KOV_STMT_NEXT();
         }
-        goto general;
+        uint8_t* v = mem.at(f.var, 4);
+        int32_t cur, sum;
+        std::memcpy(&cur, v, 4);
+        int32_t step = static_cast<int32_t>(f.step_low), limit = static_cast<int32_t>(f.limit_low);
+        if (__builtin_add_overflow(cur, step, &sum)) goto general;
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        std::memcpy(v, &sum, 4);
+        if (step < 0 ? sum < limit : limit < sum) {
+            sp += kForFrame;
+            p = at + slot->len;
+        } else {
+            p = Memory::ptr(f.body);
+        }
+        KOV_STMT_NEXT();
+    }
+    K_For: {
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        const uint8_t* after = at + slot->len;
+        const uint32_t var = slot->target, limit_root = slot->subscript, step_root = slot->step;
+        const uint8_t type = slot->type;
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        Num start = m_compiler.run(*this, slot->expr);
+        if (var < fixed::Size && type == vtype::Int) {
+            mem.set_fixed32(var, static_cast<uint32_t>(values::ops::int_of(start)));
+        } else {
+            store_variable(mem, var, type, start);
+        }
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        Num limit = m_compiler.run(*this, limit_root);
+        Num step = values::num_int(1);
+        if (step_root != ~0u) {
+            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+            step = m_compiler.run(*this, step_root);
+            if (step == 0 || (!values::is_int(step) && values::to_double(step) == 0.0)) raise(Err::StepZero);
+        }
+        push_room_check(kForFrame);
+        push32(var);
+        push32(type);
+        push32(values::num_high(limit));
+        push32(static_cast<uint32_t>(limit));
+        push32(values::num_high(step));
+        push32(static_cast<uint32_t>(step));
+        push32(Memory::addr(after));
+        push32(ftag::For);
+        p = after;
+        KOV_STMT_NEXT();
+    }
+    K_Repeat:
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        p = at + slot->len;
+        push_room_check(kLinkFrame);
+        push32(Memory::addr(p));
+        push32(ftag::Repeat);
+        KOV_STMT_NEXT();
+    K_Until: {
+        if (peek32() != ftag::Repeat) goto general;
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        st_after = at + slot->len;
+        KOV_STMT_EXPR(slot->expr, resume_until);
+    }
+    K_While: {
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        push_room_check(kLinkFrame);
+        push32(Memory::addr(at + slot->len));
+        push32(ftag::While);
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        st_after = at + slot->subscript;
+        st_target = slot->target;     // where a false condition goes on
+        st_next = slot->next_line;    // with this statement pointer
+        st_slot = slot;
+        st_at = at;
+        KOV_STMT_EXPR(slot->expr, resume_while);
+    }
+    K_Endwhile: {
+        if (peek32() != ftag::While) goto general;
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        const uint8_t* after = at + slot->len;
+        const uint32_t cond = peek32(4);
+        if (cond == slot->target) {
+            // The condition of the WHILE met last time, compiled.
+            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+            st_after = Memory::ptr(cond) + slot->subscript;   // the body
+            st_at = after;
+            KOV_STMT_EXPR(slot->expr, resume_endwhile);
+        }
+        StmtSlot* const remembered = slot;
+        p = Memory::ptr(cond);
+        const int32_t truth = int_expr();
+        const CompiledSlot* cs = m_compiler.slot(Memory::ptr(cond));
+        if (cs->key == cond && cs->state == CompiledSlot::Ready && remembered->key == Memory::addr(at)) {
+            remembered->target = cond;
+            remembered->expr = cs->root;
+            remembered->subscript = cs->len;
+        }
+        if (truth != 0) KOV_STMT_NEXT();   // the body runs again
+        sp += kLinkFrame;
+        p = after;
+        KOV_STMT_NEXT();
+    }
+    K_Return:
+        if (peek32() != ftag::Gosub) goto general;
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        p = Memory::ptr(peek32(4));
+        sp += kLinkFrame;
+        KOV_STMT_NEXT();
+    K_Goto:
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        p = Memory::ptr(slot->target);
+        line_entry(*this);
+        KOV_STMT_NEXT();
+    K_Gosub:
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        push_room_check(kLinkFrame);
+        push32(Memory::addr(at + slot->len));
+        push32(ftag::Gosub);
+        p = Memory::ptr(slot->target);
+        line_entry(*this);
+        KOV_STMT_NEXT();
+    K_FnReturn: {
+        if (!in_fn) goto general;
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        st_after = at + slot->len;
+        KOV_STMT_EXPR(slot->expr, resume_fn_return);
+    }
     line_end:
         // An assignment's own line end, run as the line-end slot would:
         // anything unusual (a flag, TRACE) takes the ordinary way.
@@ -371,7 +371,7 @@ Value Interp::exec(bool in_fn) {
         mem.set_fixed32(fixed::StmtPtr, pending_line);
         p = Memory::ptr(pending_line);
         while (*p == ' ') ++p;
-        goto statement_start;
+        KOV_STMT_DISPATCH();
     resume_assign:
         p = st_after;
         // Static integers are the commonest target: stored without the
@@ -384,7 +384,7 @@ Value Interp::exec(bool in_fn) {
             pending_line = st_next;
             goto line_end;
         }
-        continue;
+        KOV_STMT_NEXT();
     resume_if:
         if (values::ops::int_of(vm_result) != 0) {
             if (st_target) {
@@ -396,11 +396,11 @@ Value Interp::exec(bool in_fn) {
                 p = st_after;
                 if_continue(*this, true);
             }
-            continue;
+            KOV_STMT_NEXT();
         }
         if (st_next) {
             p = Memory::ptr(st_next);
-            continue;
+            KOV_STMT_NEXT();
         }
         {
             p = st_after;
@@ -413,7 +413,47 @@ Value Interp::exec(bool in_fn) {
             // meanwhile.
             if (jumps == m_jumps && remembered->key == Memory::addr(at)) remembered->step = Memory::addr(p);
         }
-        continue;
+        KOV_STMT_NEXT();
+    resume_until:
+        if (values::ops::int_of(vm_result) == 0) {
+            p = Memory::ptr(peek32(4));
+        } else {
+            p = st_after;
+            sp += kLinkFrame;
+        }
+        KOV_STMT_NEXT();
+    resume_while: {
+        p = st_after;
+        if (values::ops::int_of(vm_result) != 0) KOV_STMT_NEXT();
+        sp += kLinkFrame;
+        // The step over the body depends only on the text, but TRACE shows
+        // the lines it passes.
+        const bool tracing = mem.fixed16(fixed::TraceLimit) != 0;
+        if (st_target && !tracing) {
+            mem.set_fixed32(fixed::StmtPtr, st_next);
+            p = Memory::ptr(st_target);
+            KOV_STMT_NEXT();
+        }
+        const uint8_t* const while_at = st_at;
+        StmtSlot* const remembered = st_slot;
+        if (skip_while_loop(*this) && !tracing && remembered->key == Memory::addr(while_at)) {
+            remembered->target = Memory::addr(p);
+            remembered->next_line = mem.fixed32(fixed::StmtPtr);
+        }
+        KOV_STMT_NEXT();
+    }
+    resume_endwhile:
+        if (values::ops::int_of(vm_result) != 0) {
+            p = st_after;   // the body runs again
+            KOV_STMT_NEXT();
+        }
+        sp += kLinkFrame;
+        p = st_at;
+        KOV_STMT_NEXT();
+    resume_fn_return:
+        p = st_after;
+        fn_unwind(*this);
+        return Value::number(vm_result);
     vm_enter:
         // The expression machine in place: KOV_VM_RETURN goes on at the
         // statement's resume point with the value.
@@ -491,13 +531,13 @@ Value Interp::exec(bool in_fn) {
             default:
                 if (c >= 0x80) raise(Err::SyntaxError);
                 // Fast path: static integer variable = expression.
-                if (int slot = static_int_at(p); slot >= 0) {
+                if (int offset = static_int_at(p); offset >= 0) {
                     const uint8_t* q = p + 2;
                     while (*q == ' ') ++q;
                     if (*q == '=') {
                         p = q + 1;
                         Num n = num_expr();
-                        mem.set_fixed32(slot, static_cast<uint32_t>(values::ops::int_of(n)));
+                        mem.set_fixed32(offset, static_cast<uint32_t>(values::ops::int_of(n)));
                         continue;
                     }
                 }
@@ -505,6 +545,9 @@ Value Interp::exec(bool in_fn) {
                 continue;
         }
     }
+#undef KOV_STMT_NEXT
+#undef KOV_STMT_EXPR
+#undef KOV_STMT_DISPATCH
 }
 
 void Interp::run_loop(bool from_start) {
