@@ -161,13 +161,9 @@ Value Interp::exec(bool in_fn) {
         KOV_STMT_DISPATCH();
     K_AssignStatic:
     K_AssignVar:
+        // The code ends with AssignEnd, which stores the value and goes on.
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-        st_after = at + slot->len;
-        st_target = slot->target;
-        st_type = slot->type;
-        st_next = slot->next_line;
-        vm_resume = &&resume_assign;
         pc = m_compiler.m_code.data() + slot->expr;
         goto vm_enter;
     K_AssignElement: {
@@ -414,6 +410,28 @@ Value Interp::exec(bool in_fn) {
             if (jumps == m_jumps && remembered->key == Memory::addr(at)) remembered->step = Memory::addr(p);
         }
         KOV_STMT_NEXT();
+    assign_end: {
+        // The end of an assignment's code: everything it needs is in the
+        // instruction, which stays in place even if a function the
+        // expression called flushed the tables.
+        const Num value = stack[0];
+        const uint32_t target = pc->addr;
+        const uint32_t next_line = static_cast<uint32_t>(pc->k >> 32);
+        p = Memory::ptr(static_cast<uint32_t>(pc->k));
+        if (pc->type == vtype::Int && target < fixed::Size)
+            mem.set_fixed32(target, static_cast<uint32_t>(values::ops::int_of(value)));
+        else
+            store_variable(mem, target, pc->type, value);
+        if (next_line) {
+            // The line end, run as the line-end slot would: anything
+            // unusual (a flag, TRACE) takes the ordinary way from the CR.
+            if (host.flags.load(std::memory_order_relaxed) || mem.fixed16(fixed::TraceLimit)) continue;
+            mem.set_fixed32(fixed::StmtPtr, next_line);
+            p = Memory::ptr(next_line) + pc->count;
+            KOV_STMT_DISPATCH();
+        }
+        KOV_STMT_NEXT();
+    }
     resume_until:
         if (values::ops::int_of(vm_result) == 0) {
             p = Memory::ptr(peek32(4));
@@ -466,9 +484,11 @@ Value Interp::exec(bool in_fn) {
         vm_result = (v);     \
         goto* vm_resume;     \
     } while (0)
+#define KOV_VM_ASSIGN_END() goto assign_end
 #define KOV_VM_COMPILER m_compiler
 #include "values/vm_body.inc"
 #undef KOV_VM_COMPILER
+#undef KOV_VM_ASSIGN_END
 #undef KOV_VM_RETURN
         }
     general:

@@ -58,8 +58,12 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
     uint8_t c = *q;
     uint32_t root;
     const uint8_t* end;
+    // A compile that overflows the code buffer flushes it, and with it
+    // the code of the parts compiled before: the slot is then left empty
+    // and built again when next met.
+    const uint32_t flushes = m_compiler.flushes();
     auto finish = [&](uint8_t kind) {
-        if (end - start > 65535) return;
+        if (end - start > 65535 || m_compiler.flushes() != flushes) return;
         s.key = Memory::addr(start);
         s.kind = kind;
         s.expr = root;
@@ -71,6 +75,16 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
             if (*cr == 13 && line[0] != 0 && line[3] != tok::Else && line[3] != tok::When &&
                 line[3] != tok::Otherwise)
                 s.next_line = Memory::addr(line + 3);
+        }
+        if (kind == StmtSlot::AssignStatic || kind == StmtSlot::AssignVar) {
+            // The code stores the value and goes on by itself.
+            const ptrdiff_t spaces = s.next_line ? skip(Memory::ptr(s.next_line)) - Memory::ptr(s.next_line) : 0;
+            if (spaces > 65535) {
+                s = StmtSlot{};
+                return;
+            }
+            m_compiler.end_with_assign(s.type, s.target, Memory::addr(end), s.next_line,
+                                       static_cast<uint16_t>(spaces));
         }
     };
     auto refuse = [&] {

@@ -419,7 +419,18 @@ bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& start, c
     return true;
 }
 
+void ExprCompiler::end_with_assign(uint8_t type, uint32_t target, uint32_t after, uint32_t next_line,
+                                   uint16_t spaces) {
+    CIns& end = m_code.back();
+    end.op = AssignEnd;
+    end.type = type;
+    end.addr = target;
+    end.count = spaces;
+    end.k = (static_cast<values::Num>(next_line) << 32) | after;
+}
+
 void ExprCompiler::flush() {
+    ++m_flushes;
     for (CompiledSlot& s : m_slots) s = CompiledSlot{};
     for (StmtSlot& s : m_stmts) s = StmtSlot{};
     m_numeric_results = Verdict::Unknown;
@@ -483,8 +494,12 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) {
     if (!m_retired.empty() && m_eval_depth == 0) m_retired.clear();
     const CIns* pc = m_code.data() + start;
 #define KOV_VM_RETURN(v) return (v)
+// Only the statement loop runs an assignment's code; were it met here, the
+// value would be all there is to give.
+#define KOV_VM_ASSIGN_END() return stack[0]
 #define KOV_VM_COMPILER (*this)
 #include "values/vm_body.inc"
+#undef KOV_VM_ASSIGN_END
 #undef KOV_VM_COMPILER
 #undef KOV_VM_RETURN
 }

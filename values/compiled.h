@@ -35,6 +35,12 @@ enum Op : uint8_t {
     // Code only: an element of a one-dimensional array whose subscript is
     // an integer variable (static when `count` is StaticInt) at `k`.
     ElemLeaf,
+    // Statement code only, in place of Return: the end of an assignment to
+    // the variable at `addr` of type `type`. The text goes on at the low
+    // word of `k`; a high word other than 0 is the body of the line after
+    // it, whose line end is run with the statement, and `count` counts the
+    // spaces at the start of that body.
+    AssignEnd,
     // Postfix code only: a binary operator whose right operand is a
     // constant or a variable, loaded by the operator itself. Numbered
     // Fused + operator * kLeaves + leaf.
@@ -148,6 +154,12 @@ public:
     // worked out inline. Defined in interp/interp.h.
     inline values::Num run(Interp& in, uint32_t start);
     void flush();
+    // Counts flushes, so that work spanning several compiles can tell
+    // whether code it compiled earlier is still there.
+    uint32_t flushes() const { return m_flushes; }
+    // Turns the code just compiled, which ends with Return, into the code
+    // of an assignment (see AssignEnd).
+    void end_with_assign(uint8_t type, uint32_t target, uint32_t after, uint32_t next_line, uint16_t spaces);
 
     static constexpr uint32_t kStmtSlots = 16384;
     StmtSlot* stmt_slot(const uint8_t* p) {
@@ -177,6 +189,7 @@ private:
     // outermost evaluation is done.
     static constexpr uint32_t kCodeReserve = kMaxCode + 4 * 65536 + 16;
     int m_eval_depth = 0;
+    uint32_t m_flushes = 0;
     bool m_retry = false;
     std::vector<std::vector<CIns>> m_retired;
     enum class Verdict : uint8_t { Unknown, Checking, Yes, No };
