@@ -486,6 +486,59 @@ bool ExprCompiler::function_results_numeric(Interp& in) {
 }
 
 
+namespace vm {
+
+const CIns* call_start(Interp& in, const CIns* pc) {
+    // The frames are written below a local copy of the stack pointer,
+    // after one check that they all fit.
+    const int count = pc->count;
+    in.push_room_check(8u + 20u * static_cast<uint32_t>(count));
+    uint32_t s = in.sp;
+    auto put = [&s](uint32_t word) {
+        s -= 4;
+        std::memcpy(Memory::ptr(s), &word, 4);
+    };
+    put(0);   // the return pointer, stored once the call is entered
+    put(ftag::Fn);
+    for (int i = 1; i <= count; ++i) {
+        const CIns& f = pc[i];
+        const Num old = load_variable(in.mem, f.addr, f.type);
+        put(static_cast<uint32_t>(old));
+        put(num_high(old));
+        put(static_cast<uint32_t>(f.type) << 8);
+        put(f.addr);
+        put(ftag::Local);
+    }
+    in.sp = s;
+    return pc + count;
+}
+
+void call_arg(Interp& in, const CIns* pc, Num n) {
+    in.push_room_check(16);
+    const uint32_t frame[4] = {pc->type, pc->addr, static_cast<uint32_t>(n), num_high(n)};
+    in.sp -= 16;
+    std::memcpy(Memory::ptr(in.sp), frame, 16);
+}
+
+Num call_enter(Interp& in, const CIns* pc) {
+    const int count = pc->count;
+    for (int i = count; i >= 1; --i) {
+        const uint32_t s = in.sp;
+        Num n;
+        std::memcpy(&n, Memory::ptr(s + 8), 8);   // low word, then high word
+        store_variable(in.mem, pc[i].addr, pc[i].type, n);
+        in.sp = s + 16;
+    }
+    const uint32_t ret = static_cast<uint32_t>(pc->k);
+    std::memcpy(Memory::ptr(in.sp + 20u * static_cast<uint32_t>(count) + 4), &ret, 4);
+    in.p = Memory::ptr(pc->addr);
+    const Value v = in.run_function();
+    if (v.is_str) raise(Err::TypeMismatch);
+    return v.num;
+}
+
+}  // namespace vm
+
 Num ExprCompiler::eval(Interp& in, uint32_t start) {
     using namespace vm;
     Num stack[kMaxDepth + 1];

@@ -64,6 +64,17 @@ inline Num leaf_VarReal5(Interp& in, const CIns* pc) { return load_value(value_p
 inline Num leaf_VarReal8(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Real8); }
 
 
+// A compiled FN call, in the evaluator's order.
+// CallStart: the FN frame, then a LOCAL frame saving each formal (the
+// formals follow the instruction); returns the last formal.
+const CIns* call_start(Interp& in, const CIns* pc);
+// CallArg: an argument's value on the stack with its formal's address and
+// type above it.
+void call_arg(Interp& in, const CIns* pc, Num n);
+// CallEnter: the arguments assigned from last to first, the return pointer
+// stored in the frame, the body run; returns the function's value.
+Num call_enter(Interp& in, const CIns* pc);
+
 // Counts evaluations waiting for a function call. Retired code is freed
 // when an evaluation starts with none waiting: then none is running.
 class CallDepth {
