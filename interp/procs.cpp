@@ -201,6 +201,17 @@ void push_local(Interp& in, const VarRef& v) {
     }
 }
 
+// True when a numeric value of `type` at `addr` lies in the fixed area or
+// among the variable records, so that it may be stored without the checks
+// of an indirection. The frame could have been overwritten by the program,
+// so the address is not trusted (and no sum may wrap).
+bool numeric_record(Interp& in, uint32_t addr, uint8_t type) {
+    if (type != vtype::Int && type != vtype::Real5 && type != vtype::Real8) return false;
+    if (addr <= fixed::Size - 8) return true;
+    const uint32_t heap_top = in.heap_top();
+    return addr >= in.top() && heap_top >= 8 && addr <= heap_top - 8;
+}
+
 // Restores the variable saved by the LOCAL frame on top and drops it. The
 // saved characters are assigned straight from the stack, so a function
 // result waiting in the accumulator is not disturbed.
@@ -215,8 +226,7 @@ void pop_local(Interp& in) {
     } else {
         Num n = static_cast<Num>(in.peek32(16)) | (static_cast<Num>(in.peek32(12)) << 32);
         // A variable record (heap or fixed area) takes the direct store.
-        if ((v.type == vtype::Int || v.type == vtype::Real5 || v.type == vtype::Real8) &&
-            (addr + 8 <= fixed::Size || (addr >= in.top() && addr + 8 <= in.heap_top())))
+        if (numeric_record(in, addr, v.type))
             store_variable(in.mem, addr, v.type, n);
         else
             in.store_num(v, n);
@@ -255,6 +265,24 @@ void clear_local(Interp& in, const VarRef& v) {
 // frames are dropped, LOCAL frames restored; any other frame is `error`.
 // Pops the call frame and returns its return pointer.
 uint32_t unwind_call(Interp& in, uint32_t tag, Err error) {
+    // The common case first: numeric LOCAL frames (the formals) right over
+    // the call frame, restored as pop_local would.
+    for (uint32_t s = in.sp;;) {
+        uint32_t head[2];   // tag, then the return pointer or the address
+        std::memcpy(head, Memory::ptr(s), 8);
+        if (head[0] == tag) {
+            in.sp = s + kCallFrame;
+            return head[1];
+        }
+        if (head[0] != ftag::Local) break;
+        uint32_t rest[3];   // type word, high, low
+        std::memcpy(rest, Memory::ptr(s + 8), 12);
+        const uint8_t type = static_cast<uint8_t>(rest[0] >> 8);
+        if (!numeric_record(in, head[1], type)) break;
+        store_variable(in.mem, head[1], type, (static_cast<Num>(rest[1]) << 32) | rest[2]);
+        s += kLocalNumFrame;
+        in.sp = s;
+    }
     for (;;) {
         uint32_t top = in.peek32();
         if (top != ftag::Local && top != tag) {
