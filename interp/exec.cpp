@@ -93,6 +93,7 @@ Value Interp::exec(bool in_fn) {
     // statements: their state waits in these while it runs.
     Num stack[ExprCompiler::kMaxDepth + 1];
     Num* top = stack;
+    Num tos = 0;
     RealMode m = RealMode::Five;
     const CIns* pc = nullptr;
     void* vm_resume = nullptr;
@@ -414,7 +415,7 @@ Value Interp::exec(bool in_fn) {
         // The end of an assignment's code: everything it needs is in the
         // instruction, which stays in place even if a function the
         // expression called flushed the tables.
-        const Num value = stack[0];
+        const Num value = tos;
         const uint32_t target = pc->addr;
         const uint32_t next_line = static_cast<uint32_t>(pc->k >> 32);
         p = Memory::ptr(static_cast<uint32_t>(pc->k));

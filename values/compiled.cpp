@@ -543,13 +543,14 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) {
     using namespace vm;
     Num stack[kMaxDepth + 1];
     Num* top = stack;   // next free place
+    Num tos = 0;        // the value on top
     RealMode m = in.mode();
     if (!m_retired.empty() && m_eval_depth == 0) m_retired.clear();
     const CIns* pc = m_code.data() + start;
 #define KOV_VM_RETURN(v) return (v)
 // Only the statement loop runs an assignment's code; were it met here, the
 // value would be all there is to give.
-#define KOV_VM_ASSIGN_END() return stack[0]
+#define KOV_VM_ASSIGN_END() return tos
 #define KOV_VM_COMPILER (*this)
 #include "values/vm_body.inc"
 #undef KOV_VM_ASSIGN_END
