@@ -478,7 +478,7 @@ Value Interp::exec(bool in_fn) {
         // statement's resume point with the value.
         top = stack;
         m = mode();
-        if (!m_compiler.m_retired.empty() && m_compiler.m_eval_depth == 0) m_compiler.m_retired.clear();
+        if (m_compiler.m_any_retired) m_compiler.free_retired();
         {
 #define KOV_VM_RETURN(v)     \
     do {                     \

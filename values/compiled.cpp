@@ -439,6 +439,7 @@ void ExprCompiler::flush() {
     if (m_eval_depth > 0) {
         // Code of an evaluation waiting for a function call stays where it is.
         m_retired.push_back(std::move(m_code));
+        m_any_retired = true;
         m_code = std::vector<CIns>();
         m_code.reserve(kCodeReserve);
     } else {
@@ -545,7 +546,7 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) {
     Num* top = stack;   // next free place
     Num tos = 0;        // the value on top
     RealMode m = in.mode();
-    if (!m_retired.empty() && m_eval_depth == 0) m_retired.clear();
+    if (m_any_retired) free_retired();
     const CIns* pc = m_code.data() + start;
 #define KOV_VM_RETURN(v) return (v)
 // Only the statement loop runs an assignment's code; were it met here, the

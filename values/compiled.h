@@ -192,6 +192,13 @@ private:
     uint32_t m_flushes = 0;
     bool m_retry = false;
     std::vector<std::vector<CIns>> m_retired;
+    bool m_any_retired = false;   // m_retired is not empty
+    // Frees the retired code once no evaluation is waiting for a call.
+    void free_retired() {
+        if (m_eval_depth != 0) return;
+        m_retired.clear();
+        m_any_retired = false;
+    }
     enum class Verdict : uint8_t { Unknown, Checking, Yes, No };
     Verdict m_numeric_results = Verdict::Unknown;
     int m_verdict_tries = 0;
