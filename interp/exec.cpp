@@ -235,7 +235,9 @@ Value Interp::exec(bool in_fn) {
             }
             KOV_STMT_NEXT();
         }
-        uint8_t* v = mem.at(f.var, 4);
+        // The frame may have been overwritten: its variable address is
+        // checked (directly when it lies in the fixed area).
+        uint8_t* v = f.var <= fixed::Size - 4 ? mem.fixed_area() + f.var : mem.at(f.var, 4);
         int32_t cur, sum;
         std::memcpy(&cur, v, 4);
         int32_t step = static_cast<int32_t>(f.step_low), limit = static_cast<int32_t>(f.limit_low);

@@ -83,7 +83,11 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
                 s = StmtSlot{};
                 return;
             }
-            m_compiler.end_with_assign(s.type, s.target, Memory::addr(end), s.next_line,
+            // Spaces and ":" after the statement are passed over at once,
+            // as their own slot would.
+            const uint8_t* after = end;
+            while (*after == ' ' || *after == ':') ++after;
+            m_compiler.end_with_assign(s.type, s.target, Memory::addr(after), s.next_line,
                                        static_cast<uint16_t>(spaces));
         }
     };
