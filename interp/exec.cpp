@@ -88,10 +88,11 @@ void Interp::trace_line(uint16_t number) {
 Value Interp::exec(bool in_fn) {
     using namespace vm;
     Interp& in = *this;
-    uint32_t pending_line = 0;   // the line body an assignment's line end goes to
     // The expression machine runs here in place for the commonest
     // statements: their state waits in these while it runs.
-    Num stack[ExprCompiler::kMaxDepth + 1];
+    // An element assignment keeps the descriptor or the element's address
+    // under its expressions: one place more than an expression needs.
+    Num stack[ExprCompiler::kMaxDepth + 2];
     Num* top = stack;
     Num tos = 0;
     RealMode m = RealMode::Five;
@@ -101,7 +102,6 @@ Value Interp::exec(bool in_fn) {
     const uint8_t* st_after = nullptr;
     const uint8_t* st_at = nullptr;
     uint32_t st_target = 0, st_aux = 0, st_next = 0;
-    uint8_t st_type = 0;
     StmtSlot* st_slot = nullptr;
     // The decoded statement met at `at`. Each kind ends by looking up and
     // jumping to the next one itself, so that every kind has its own
@@ -162,38 +162,12 @@ Value Interp::exec(bool in_fn) {
         KOV_STMT_DISPATCH();
     K_AssignStatic:
     K_AssignVar:
+    K_AssignElement:
         // The code ends with AssignEnd, which stores the value and goes on.
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
         pc = m_compiler.m_code.data() + slot->expr;
         goto vm_enter;
-    K_AssignElement: {
-        mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-        const uint8_t* after = at + slot->len;
-        uint8_t type = slot->type;
-        uint32_t expr = slot->expr;
-        uint32_t next_line = slot->next_line;
-        uint32_t desc = slot->target < fixed::Size ? mem.fixed32(slot->target) : mem.read32(slot->target);
-        if (desc == 0) raise(Err::BadUseOfArray);
-        const uint8_t* d = descriptor(desc);
-        if (d[0] == 0) raise(Err::BadUseOfArray);
-        Num sub = m_compiler.run(*this, slot->subscript);
-        int32_t i = values::ops::int_of(sub);
-        uint32_t size;
-        std::memcpy(&size, d + 1, 4);
-        if (static_cast<uint32_t>(i) >= size) raise(Err::BadSubscript);
-        if (d[0] != 1) raise(Err::MissingComma);   // more dimensions than subscripts
-        uint32_t addr = desc + 5 + static_cast<uint32_t>(i) * element_size(type);
-        mem.at(addr, element_size(type));
-        // The value is stored as an assignment to a variable would be: an
-        // element never lies in the fixed area.
-        st_after = after;
-        st_target = addr;
-        st_type = type;
-        st_next = next_line;
-        KOV_STMT_EXPR(expr, resume_assign);
-    }
     K_If:
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
@@ -363,27 +337,6 @@ Value Interp::exec(bool in_fn) {
         st_after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_fn_return);
     }
-    line_end:
-        // An assignment's own line end, run as the line-end slot would:
-        // anything unusual (a flag, TRACE) takes the ordinary way.
-        if (host.flags.load(std::memory_order_relaxed) || mem.fixed16(fixed::TraceLimit)) continue;
-        mem.set_fixed32(fixed::StmtPtr, pending_line);
-        p = Memory::ptr(pending_line);
-        while (*p == ' ') ++p;
-        KOV_STMT_DISPATCH();
-    resume_assign:
-        p = st_after;
-        // Static integers are the commonest target: stored without the
-        // type switch.
-        if (st_type == vtype::Int && st_target < fixed::Size)
-            mem.set_fixed32(st_target, static_cast<uint32_t>(values::ops::int_of(vm_result)));
-        else
-            store_variable(mem, st_target, st_type, vm_result);
-        if (st_next) {
-            pending_line = st_next;
-            goto line_end;
-        }
-        KOV_STMT_NEXT();
     resume_if:
         if (values::ops::int_of(vm_result) != 0) {
             if (st_target) {
@@ -413,12 +366,18 @@ Value Interp::exec(bool in_fn) {
             if (jumps == m_jumps && remembered->key == Memory::addr(at)) remembered->step = Memory::addr(p);
         }
         KOV_STMT_NEXT();
-    assign_end: {
+    elem_assign_end:
+        // The element's address lies under the value.
+        st_target = static_cast<uint32_t>(*--top);
+        goto assign_store;
+    assign_end:
+        st_target = pc->addr;
+    assign_store: {
         // The end of an assignment's code: everything it needs is in the
         // instruction, which stays in place even if a function the
         // expression called flushed the tables.
         const Num value = tos;
-        const uint32_t target = pc->addr;
+        const uint32_t target = st_target;
         const uint32_t next_line = static_cast<uint32_t>(pc->k >> 32);
         p = Memory::ptr(static_cast<uint32_t>(pc->k));
         if (pc->type == vtype::Int && target < fixed::Size)
@@ -488,9 +447,11 @@ Value Interp::exec(bool in_fn) {
         goto* vm_resume;     \
     } while (0)
 #define KOV_VM_ASSIGN_END() goto assign_end
+#define KOV_VM_ELEM_ASSIGN_END() goto elem_assign_end
 #define KOV_VM_COMPILER m_compiler
 #include "values/vm_body.inc"
 #undef KOV_VM_COMPILER
+#undef KOV_VM_ELEM_ASSIGN_END
 #undef KOV_VM_ASSIGN_END
 #undef KOV_VM_RETURN
         }

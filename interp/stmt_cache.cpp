@@ -76,7 +76,7 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
                 line[3] != tok::Otherwise)
                 s.next_line = Memory::addr(line + 3);
         }
-        if (kind == StmtSlot::AssignStatic || kind == StmtSlot::AssignVar) {
+        if (kind == StmtSlot::AssignStatic || kind == StmtSlot::AssignVar || kind == StmtSlot::AssignElement) {
             // The code stores the value and goes on by itself.
             const ptrdiff_t spaces = s.next_line ? skip(Memory::ptr(s.next_line)) - Memory::ptr(s.next_line) : 0;
             if (spaces > 65535) {
@@ -87,8 +87,14 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
             // as their own slot would.
             const uint8_t* after = end;
             while (*after == ' ' || *after == ':') ++after;
-            m_compiler.end_with_assign(s.type, s.target, Memory::addr(after), s.next_line,
-                                       static_cast<uint16_t>(spaces));
+            if (kind != StmtSlot::AssignElement) {
+                m_compiler.end_with_assign(s.type, s.target, Memory::addr(after), s.next_line,
+                                           static_cast<uint16_t>(spaces));
+                return;
+            }
+            s.expr = m_compiler.element_assign(s.subscript, root, s.target, s.type, Memory::addr(after), s.next_line,
+                                               static_cast<uint16_t>(spaces));
+            if (s.expr == ~0u) s = StmtSlot{};
         }
     };
     auto refuse = [&] {

@@ -429,6 +429,37 @@ void ExprCompiler::end_with_assign(uint8_t type, uint32_t target, uint32_t after
     end.k = (static_cast<values::Num>(next_line) << 32) | after;
 }
 
+uint32_t ExprCompiler::element_assign(uint32_t subscript, uint32_t value, uint32_t array, uint8_t type,
+                                      uint32_t after, uint32_t next_line, uint16_t spaces) {
+    // Code holds no code addresses, so it can be copied as it stands.
+    auto length = [&](uint32_t start) {
+        uint32_t i = start;
+        while (m_code[i].op != Return) ++i;
+        return i - start;
+    };
+    const uint32_t sub_len = length(subscript), value_len = length(value);
+    const size_t need = sub_len + value_len + 3;
+    if (m_code.size() + need > m_code.capacity()) return ~0u;
+    const uint32_t start = static_cast<uint32_t>(m_code.size());
+    CIns ins;
+    ins.op = ElemDesc;
+    ins.addr = array;
+    m_code.push_back(ins);
+    for (uint32_t i = 0; i < sub_len; ++i) m_code.push_back(m_code[subscript + i]);
+    ins = CIns{};
+    ins.op = ElemAddr;
+    ins.type = type;
+    m_code.push_back(ins);
+    for (uint32_t i = 0; i < value_len; ++i) m_code.push_back(m_code[value + i]);
+    ins = CIns{};
+    ins.op = ElemAssignEnd;
+    ins.type = type;
+    ins.count = spaces;
+    ins.k = (static_cast<values::Num>(next_line) << 32) | after;
+    m_code.push_back(ins);
+    return start;
+}
+
 void ExprCompiler::flush() {
     ++m_flushes;
     for (CompiledSlot& s : m_slots) s = CompiledSlot{};
@@ -552,8 +583,10 @@ Num ExprCompiler::eval(Interp& in, uint32_t start) {
 // Only the statement loop runs an assignment's code; were it met here, the
 // value would be all there is to give.
 #define KOV_VM_ASSIGN_END() return tos
+#define KOV_VM_ELEM_ASSIGN_END() return tos
 #define KOV_VM_COMPILER (*this)
 #include "values/vm_body.inc"
+#undef KOV_VM_ELEM_ASSIGN_END
 #undef KOV_VM_ASSIGN_END
 #undef KOV_VM_COMPILER
 #undef KOV_VM_RETURN

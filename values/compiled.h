@@ -41,6 +41,12 @@ enum Op : uint8_t {
     // it, whose line end is run with the statement, and `count` counts the
     // spaces at the start of that body.
     AssignEnd,
+    // Statement code only: an assignment to an element of a one-dimensional
+    // array. ElemDesc checks the descriptor whose slot is at `addr` and
+    // pushes it; the subscript's code follows; ElemAddr turns descriptor and
+    // subscript into the element's address (type `type`); the value's code
+    // follows; ElemAssignEnd stores it there and goes on as AssignEnd does.
+    ElemDesc, ElemAddr, ElemAssignEnd,
     // Postfix code only: a binary operator whose right operand is a
     // constant or a variable, loaded by the operator itself. Numbered
     // Fused + operator * kLeaves + leaf.
@@ -103,7 +109,9 @@ struct StmtSlot {
                             // of the ordinary line after it (0: none)
     enum : uint8_t {
         Empty = 0, Refused,
-        AssignVar, AssignStatic, AssignElement,
+        AssignVar, AssignStatic,
+        AssignElement,  // `expr` is the whole statement's code (see ElemDesc);
+                        // `subscript` the subscript's own code
         If,         // condition `expr`; true: the line after THEN at `target`,
                     // else the text at `subscript`; false: the text at `step`
                     // once met (0: not known)
@@ -160,6 +168,12 @@ public:
     // Turns the code just compiled, which ends with Return, into the code
     // of an assignment (see AssignEnd).
     void end_with_assign(uint8_t type, uint32_t target, uint32_t after, uint32_t next_line, uint16_t spaces);
+    // Joins the code of a subscript and of a value, both ending with
+    // Return, into the code of an assignment to an element of type `type`
+    // of the array whose descriptor slot is at `array`. Returns its start,
+    // or ~0u when the buffer has no room (nothing is changed then).
+    uint32_t element_assign(uint32_t subscript, uint32_t value, uint32_t array, uint8_t type, uint32_t after,
+                            uint32_t next_line, uint16_t spaces);
 
     static constexpr uint32_t kStmtSlots = 16384;
     StmtSlot* stmt_slot(const uint8_t* p) {
