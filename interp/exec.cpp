@@ -187,20 +187,28 @@ Value Interp::exec(bool in_fn) {
         if (f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) {
             // A real loop: the sum as computed decides, as in
             // the general NEXT.
-            if ((f.type != vtype::Real5 && f.type != vtype::Real8 && f.type != vtype::Int) ||
-                !mem.valid(f.var, 8) || may_change_text(f.var))
-                goto general;
+            if (!numeric_record(f.var, static_cast<uint8_t>(f.type))) goto general;
             mem.set_fixed32(fixed::StmtPtr, slot->key);
             const uint8_t* after = at + slot->len;
             Num step = (static_cast<Num>(f.step_high) << 32) | f.step_low;
             Num limit = (static_cast<Num>(f.limit_high) << 32) | f.limit_low;
-            Num sum = values::num_add(load_variable(mem, f.var, static_cast<uint8_t>(f.type)), step, mode());
+            // A real variable often holds a whole number: integers are
+            // added and compared directly.
+            const Num cur = load_variable(mem, f.var, static_cast<uint8_t>(f.type));
+            int32_t whole;
+            const Num sum = values::is_int(cur) && values::is_int(step) &&
+                                    !__builtin_add_overflow(values::as_int(cur), values::as_int(step), &whole)
+                                ? values::num_int(whole)
+                                : values::num_add(cur, step, mode());
             store_variable(mem, f.var, static_cast<uint8_t>(f.type), sum);
             bool negative = values::is_int(step) ? values::as_int(step) < 0
                             : values::is_r5(step) ? (values::r5_mantissa(step) & 0x80000000u) != 0
                                                   : (step >> 63) != 0;
-            bool done = negative ? values::num_compare(sum, limit, mode()) < 0
-                                 : values::num_compare(limit, sum, mode()) < 0;
+            const int order = values::is_int(sum) && values::is_int(limit)
+                                  ? (values::as_int(sum) > values::as_int(limit)) -
+                                        (values::as_int(sum) < values::as_int(limit))
+                                  : values::num_compare(sum, limit, mode());
+            bool done = negative ? order < 0 : order > 0;
             if (done) {
                 sp += kForFrame;
                 p = after;

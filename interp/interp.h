@@ -139,6 +139,23 @@ public:
         return lib && a >= lib;
     }
     // A store at `addr` may change program or library text.
+    // True when a numeric value of `type` at `addr` lies in the fixed area
+    // or among the variable records, so that it may be loaded and stored
+    // without the checks of an indirection. Addresses read from the BASIC
+    // stack could have been overwritten by the program, so they are not
+    // trusted (and no sum may wrap).
+    bool numeric_record(uint32_t addr, uint8_t type) const {
+        uint32_t size;
+        switch (type) {
+            case vtype::Int: size = 4; break;
+            case vtype::Real5: size = 5; break;
+            case vtype::Real8: size = 8; break;
+            default: return false;
+        }
+        if (addr <= fixed::Size - size) return true;
+        const uint32_t heap = heap_top();
+        return addr >= top() && heap >= size && addr <= heap - size;
+    }
     bool may_change_text(uint32_t addr) const {
         return (addr < top() && addr >= page()) || addr >= himem();
     }

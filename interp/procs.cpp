@@ -201,17 +201,6 @@ void push_local(Interp& in, const VarRef& v) {
     }
 }
 
-// True when a numeric value of `type` at `addr` lies in the fixed area or
-// among the variable records, so that it may be stored without the checks
-// of an indirection. The frame could have been overwritten by the program,
-// so the address is not trusted (and no sum may wrap).
-bool numeric_record(Interp& in, uint32_t addr, uint8_t type) {
-    if (type != vtype::Int && type != vtype::Real5 && type != vtype::Real8) return false;
-    if (addr <= fixed::Size - 8) return true;
-    const uint32_t heap_top = in.heap_top();
-    return addr >= in.top() && heap_top >= 8 && addr <= heap_top - 8;
-}
-
 // Restores the variable saved by the LOCAL frame on top and drops it. The
 // saved characters are assigned straight from the stack, so a function
 // result waiting in the accumulator is not disturbed.
@@ -226,7 +215,7 @@ void pop_local(Interp& in) {
     } else {
         Num n = static_cast<Num>(in.peek32(16)) | (static_cast<Num>(in.peek32(12)) << 32);
         // A variable record (heap or fixed area) takes the direct store.
-        if (numeric_record(in, addr, v.type))
+        if (in.numeric_record(addr, v.type))
             store_variable(in.mem, addr, v.type, n);
         else
             in.store_num(v, n);
@@ -278,7 +267,7 @@ uint32_t unwind_call(Interp& in, uint32_t tag, Err error) {
         uint32_t rest[3];   // type word, high, low
         std::memcpy(rest, Memory::ptr(s + 8), 12);
         const uint8_t type = static_cast<uint8_t>(rest[0] >> 8);
-        if (!numeric_record(in, head[1], type)) break;
+        if (!in.numeric_record(head[1], type)) break;
         store_variable(in.mem, head[1], type, (static_cast<Num>(rest[1]) << 32) | rest[2]);
         s += kLocalNumFrame;
         in.sp = s;
