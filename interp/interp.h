@@ -477,13 +477,10 @@ inline values::Num ExprCompiler::run(Interp& in, uint32_t start) {
                 out = values::as_int(ins.k);
                 return true;
             case StaticInt:
-                out = static_cast<int32_t>(in.mem.fixed32(ins.addr));
+            case VarInt:
+                // The host address of the value is in `k`.
+                std::memcpy(&out, reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(ins.k)), 4);
                 return true;
-            case VarInt: {
-                const uint8_t* v = ins.addr < fixed::Size ? in.mem.fixed_area() + ins.addr : Memory::ptr(ins.addr);
-                std::memcpy(&out, v, 4);
-                return true;
-            }
             default:
                 return false;
         }

@@ -297,6 +297,11 @@ private:
 
 }  // namespace
 
+values::Num ExprCompiler::host_address(uint32_t addr) const {
+    const uint8_t* v = addr < fixed::Size ? m_fixed + addr : Memory::ptr(addr);
+    return static_cast<values::Num>(reinterpret_cast<uintptr_t>(v));
+}
+
 bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
     const CNode n = m_nodes[index];
     auto put = [&](uint8_t op, uint8_t type = 0, uint32_t addr = 0, values::Num k = 0, uint16_t count = 0) {
@@ -312,7 +317,7 @@ bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
         case Const: case StaticInt: case VarInt: case VarReal5: case VarReal8:
             if (depth + 1 > kMaxDepth) return false;
             if (depth + 1 > max_depth) max_depth = depth + 1;
-            put(n.op, n.type, n.addr, n.k);
+            put(n.op, n.type, n.addr, n.op == Const ? n.k : host_address(n.addr));
             return true;
         case Element: {
             // The descriptor and the running index take two stack places.
@@ -363,7 +368,8 @@ bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
             int f = fused_index(n.op);
             if (f >= 0 && r.op <= VarReal8) {
                 if (!emit(n.left, depth, max_depth)) return false;
-                put(static_cast<uint8_t>(Fused + f * kLeaves + r.op), n.type, r.addr, r.k);
+                put(static_cast<uint8_t>(Fused + f * kLeaves + r.op), n.type, r.addr,
+                    r.op == Const ? r.k : host_address(r.addr));
                 return true;
             }
             if (!emit(n.left, depth, max_depth) || !emit(n.right, depth + 1, max_depth)) return false;
@@ -406,6 +412,7 @@ bool ExprCompiler::compile(Interp& in, const uint8_t* p, CompiledSlot& slot) {
 bool ExprCompiler::compile_part(Interp& in, const uint8_t* p, uint32_t& start, const uint8_t*& end) {
     m_retry = false;
     if (!enabled) return false;
+    m_fixed = in.mem.fixed_area();
     m_nodes.clear();
     Parser parser(in, m_nodes, p);
     uint32_t root;

@@ -78,7 +78,9 @@ struct CIns {
     uint8_t type = 0;       // type code, comparison code, or subscript number
     uint16_t count = 0;     // subscripts of an element
     uint32_t addr = 0;      // variable value address or array descriptor slot
-    values::Num k = 0;      // constant
+    values::Num k = 0;      // constant; for a variable (StaticInt, VarInt,
+                            // VarReal5, VarReal8, alone or as the operand of
+                            // a fused operator) the host address of its value
 };
 
 struct CompiledSlot {
@@ -228,6 +230,10 @@ private:
     bool finish(size_t mark, uint32_t root, uint32_t& start);
 
     std::vector<CNode> m_nodes;   // scratch: the tree of the expression being compiled
+    uint8_t* m_fixed = nullptr;   // the fixed area, for host addresses of variables
+    // The host address of the value of a variable at `addr`: the fixed
+    // area and the variable records both stay where they are.
+    values::Num host_address(uint32_t addr) const;
     std::vector<CIns> m_code;
 };
 

@@ -20,25 +20,47 @@ inline const uint8_t* value_ptr(Interp& in, uint32_t a) {
 inline Num load_value(const uint8_t* v, uint8_t type) { return load_stored(v, type); }
 
 
-// The binary operators on two values: integers and pairs of 5-byte reals
-// go straight to their bank; other mixtures through the general operator.
-inline Num op_Add(Num a, Num b, RealMode m, uint8_t) {
-    int32_t r;
-    if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    if (is_r5(a) && is_r5(b)) return r5_add(a, b);
+// The binary operators on two values: integers inline; the rest out of
+// line (so that the machine's code stays small and the same from build to
+// build). With no 8-byte operand, 5-byte reals and integers widened to
+// them (exactly) use the 5-byte bank, as the general operators do when
+// integers widen to 5-byte reals; anything else goes to those operators.
+inline Num widen_r5(Num n) { return is_int(n) ? int_to_r5(as_int(n)) : n; }
+inline bool five_byte_pair(Num a, Num b, RealMode m) {
+    return (is_r5(a) && is_r5(b)) || (m == RealMode::Five && !is_r8(a) && !is_r8(b));
+}
+[[gnu::noinline]] inline Num add_reals(Num a, Num b, RealMode m) {
+    if (five_byte_pair(a, b, m)) return r5_add(widen_r5(a), widen_r5(b));
     return num_add(a, b, m);
 }
-inline Num op_Sub(Num a, Num b, RealMode m, uint8_t) {
-    int32_t r;
-    if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    if (is_r5(a) && is_r5(b)) return r5_sub(a, b);
+[[gnu::noinline]] inline Num sub_reals(Num a, Num b, RealMode m) {
+    if (five_byte_pair(a, b, m)) return r5_sub(widen_r5(a), widen_r5(b));
     return num_sub(a, b, m);
 }
-inline Num op_Mul(Num a, Num b, RealMode m, uint8_t) {
+[[gnu::noinline]] inline Num mul_reals(Num a, Num b, RealMode m) {
+    if (five_byte_pair(a, b, m)) return r5_mul(widen_r5(a), widen_r5(b));
+    return num_mul(a, b, m);
+}
+[[gnu::noinline]] inline int compare_reals(Num a, Num b, RealMode m) {
+    // Comparison widens by value whatever the mode: every form converts
+    // exactly.
+    if (!is_r8(a) && !is_r8(b)) return r5_compare(widen_r5(a), widen_r5(b));
+    return num_compare(a, b, m);
+}
+[[gnu::always_inline]] inline Num op_Add(Num a, Num b, RealMode m, uint8_t) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    return add_reals(a, b, m);
+}
+[[gnu::always_inline]] inline Num op_Sub(Num a, Num b, RealMode m, uint8_t) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    return sub_reals(a, b, m);
+}
+[[gnu::always_inline]] inline Num op_Mul(Num a, Num b, RealMode m, uint8_t) {
     int32_t r;
     if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
-    if (is_r5(a) && is_r5(b)) return r5_mul(a, b);
-    return num_mul(a, b, m);
+    return mul_reals(a, b, m);
 }
 inline Num op_Div(Num a, Num b, RealMode m, uint8_t) { return num_div(a, b, m); }
 inline Num op_IDiv(Num a, Num b, RealMode, uint8_t) { return num_int(num_idiv(a, b)); }
@@ -46,22 +68,23 @@ inline Num op_Mod(Num a, Num b, RealMode, uint8_t) { return num_int(num_imod(a, 
 inline Num op_And(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) & int_of(b)); }
 inline Num op_Or(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) | int_of(b)); }
 inline Num op_Eor(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) ^ int_of(b)); }
-inline Num op_Compare(Num a, Num b, RealMode m, uint8_t code) {
+[[gnu::always_inline]] inline Num op_Compare(Num a, Num b, RealMode m, uint8_t code) {
     int c;
     if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
-    else if (is_r5(a) && is_r5(b)) c = r5_compare(a, b);
-    else c = num_compare(a, b, m);
+    else c = compare_reals(a, b, m);
     return num_int(compare_result(c, code) ? -1 : 0);
 }
 
-// The right operands a fused operator loads.
-inline Num leaf_Const(const Interp&, const CIns* pc) { return pc->k; }
-inline Num leaf_StaticInt(const Interp& in, const CIns* pc) {
-    return num_int(static_cast<int32_t>(in.mem.fixed32(pc->addr)));
+// The right operands a fused operator loads (and the variables loaded
+// alone): a variable's value is at the host address in `k`.
+inline const uint8_t* host_value(const CIns* pc) {
+    return reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(pc->k));
 }
-inline Num leaf_VarInt(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Int); }
-inline Num leaf_VarReal5(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Real5); }
-inline Num leaf_VarReal8(Interp& in, const CIns* pc) { return load_value(value_ptr(in, pc->addr), vtype::Real8); }
+inline Num leaf_Const(const Interp&, const CIns* pc) { return pc->k; }
+inline Num leaf_VarInt(const Interp&, const CIns* pc) { return load_value(host_value(pc), vtype::Int); }
+inline Num leaf_StaticInt(const Interp& in, const CIns* pc) { return leaf_VarInt(in, pc); }
+inline Num leaf_VarReal5(const Interp&, const CIns* pc) { return load_value(host_value(pc), vtype::Real5); }
+inline Num leaf_VarReal8(const Interp&, const CIns* pc) { return load_value(host_value(pc), vtype::Real8); }
 
 
 // A compiled FN call, in the evaluator's order.
