@@ -68,6 +68,13 @@ static inline void line_entry(Interp& in) {
     }
 }
 
+uint32_t ordinary_line_after(const uint8_t* cr) {
+    if (*cr != 13) return 0;
+    const uint8_t* line = cr + 1;
+    if (line[0] == 0 || line[3] == kTokElse || line[3] == kTokWhen || line[3] == kTokOtherwise) return 0;
+    return Memory::addr(line + 3);
+}
+
 void Interp::trace_line(uint16_t number) {
     count_out('[');
     char buf[8];
@@ -103,6 +110,7 @@ Value Interp::exec(bool in_fn) {
     const uint8_t* st_at = nullptr;
     uint32_t st_target = 0, st_aux = 0, st_next = 0;
     StmtSlot* st_slot = nullptr;
+    uint32_t st_line = 0;
     // The decoded statement met at `at`. Each kind ends by looking up and
     // jumping to the next one itself, so that every kind has its own
     // indirect jump for the branch predictor.
@@ -177,6 +185,7 @@ Value Interp::exec(bool in_fn) {
         st_target = slot->target;   // the line after THEN
         st_aux = slot->subscript;   // where a true condition goes on
         st_next = slot->step;       // where a false one goes on
+        st_line = slot->next_line;  // and the line it starts there
         vm_resume = &&resume_if;
         pc = m_compiler.m_code.data() + slot->expr;
         goto vm_enter;
@@ -359,6 +368,13 @@ Value Interp::exec(bool in_fn) {
             KOV_STMT_NEXT();
         }
         if (st_next) {
+            if (st_line && !host.flags.load(std::memory_order_relaxed) && !mem.fixed16(fixed::TraceLimit)) {
+                // The line end there, run as the line-end slot would.
+                mem.set_fixed32(fixed::StmtPtr, st_line);
+                p = Memory::ptr(st_line);
+                while (*p == ' ') ++p;
+                KOV_STMT_DISPATCH();
+            }
             p = Memory::ptr(st_next);
             KOV_STMT_NEXT();
         }
@@ -370,8 +386,11 @@ Value Interp::exec(bool in_fn) {
             if_continue(*this, false);
             // Where a false condition goes on is remembered, unless it
             // jumped (ELSE and a line number) or the table was flushed
-            // meanwhile.
-            if (jumps == m_jumps && remembered->key == Memory::addr(at)) remembered->step = Memory::addr(p);
+            // meanwhile; so is the ordinary line that starts there.
+            if (jumps == m_jumps && remembered->key == Memory::addr(at)) {
+                remembered->step = Memory::addr(p);
+                remembered->next_line = ordinary_line_after(p);
+            }
         }
         KOV_STMT_NEXT();
     elem_assign_end:

@@ -111,6 +111,10 @@ void skip_when_block(Interp&);
 // the loop body to after the matching ENDWHILE (false: none, the text
 // pointer is left at the last line end).
 bool skip_while_loop(Interp&);
+// At a CR before an ordinary line (not the end of the program, and no
+// ELSE, WHEN or OTHERWISE that line entry must act on): the address of
+// that line's body; 0 otherwise.
+uint32_t ordinary_line_after(const uint8_t* cr);
 // Calls the procedure whose PROC token has just been read (p after it);
 // `on_return` is where ON ... PROC continues (nullptr: after the call).
 void call_proc(Interp&, const uint8_t* on_return);

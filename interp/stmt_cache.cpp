@@ -70,11 +70,7 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         s.len = static_cast<uint16_t>(end - start);
         if (kind == StmtSlot::AssignStatic || kind == StmtSlot::AssignVar || kind == StmtSlot::AssignElement) {
             // The line end that follows is run with the statement.
-            const uint8_t* cr = skip(end);
-            const uint8_t* line = cr + 1;
-            if (*cr == 13 && line[0] != 0 && line[3] != tok::Else && line[3] != tok::When &&
-                line[3] != tok::Otherwise)
-                s.next_line = Memory::addr(line + 3);
+            s.next_line = ordinary_line_after(skip(end));
         }
         if (kind == StmtSlot::AssignStatic || kind == StmtSlot::AssignVar || kind == StmtSlot::AssignElement) {
             // The code stores the value and goes on by itself.
@@ -112,15 +108,13 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
             return;
         }
         case 13: {
-            // An ordinary line follows: not the end marker, and no ELSE,
-            // WHEN or OTHERWISE that line entry must act on.
-            const uint8_t* line = q + 1;
-            if (line[0] == 0 || line[3] == tok::Else || line[3] == tok::When || line[3] == tok::Otherwise)
-                return refuse();
+            // An ordinary line follows.
+            const uint32_t body = ordinary_line_after(q);
+            if (body == 0) return refuse();
             s.key = Memory::addr(start);
             s.kind = StmtSlot::LineEnd;
-            s.subscript = Memory::addr(line + 3);
-            s.target = Memory::addr(skip(line + 3));
+            s.subscript = body;
+            s.target = Memory::addr(skip(Memory::ptr(body)));
             return;
         }
         case tok::Next: {

@@ -116,7 +116,8 @@ struct StmtSlot {
                         // `subscript` the subscript's own code
         If,         // condition `expr`; true: the line after THEN at `target`,
                     // else the text at `subscript`; false: the text at `step`
-                    // once met (0: not known)
+                    // once met (0: not known), and when that is the CR
+                    // before an ordinary line, its body at `next_line`
         Skip,       // spaces and ":": go on at `target`
         LineEnd,    // CR before an ordinary line: body at `subscript`, first
                     // statement at `target`
