@@ -134,12 +134,8 @@ Value Interp::exec(bool in_fn) {
     // place.
 #define KOV_STMT_EXPR(start, resume)                                           \
     do {                                                                       \
-        const uint32_t start_ = (start);                                       \
-        const CIns* code_ = m_compiler.m_code.data() + start_;                 \
-        if (code_[1].op == cop::Return || code_[2].op == cop::Return) {        \
-            vm_result = m_compiler.run(*this, start_);                         \
-            goto resume;                                                       \
-        }                                                                      \
+        const CIns* code_ = m_compiler.m_code.data() + (start);                \
+        if (ExprCompiler::run_short(*this, code_, vm_result)) goto resume;     \
         pc = code_;                                                            \
         vm_resume = &&resume;                                                  \
         goto vm_enter;                                                         \

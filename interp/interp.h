@@ -2,6 +2,7 @@
 // statement and function handlers share.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -467,51 +468,69 @@ inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
     return load_stored(addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr), type);
 }
 
-inline values::Num ExprCompiler::run(Interp& in, uint32_t start) {
+inline bool ExprCompiler::run_short(Interp& in, const CIns* pc, values::Num& out) {
     using namespace cop;
-    const CIns* pc = m_code.data() + start;
-    auto leaf_int = [&](uint8_t op, const CIns& ins, int32_t& out) {
-        switch (op) {
+    // An integer operand: an integer constant or an integer variable,
+    // whose value is at the host address in `k`.
+    auto leaf_int = [](int leaf, const CIns& ins, int32_t& value) {
+        switch (leaf) {
             case Const:
                 if (!values::is_int(ins.k)) return false;
-                out = values::as_int(ins.k);
+                value = values::as_int(ins.k);
                 return true;
             case StaticInt:
             case VarInt:
-                // The host address of the value is in `k`.
-                std::memcpy(&out, reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(ins.k)), 4);
+                std::memcpy(&value, reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(ins.k)), 4);
                 return true;
             default:
                 return false;
         }
     };
+    (void)in;
     int32_t a, b, r;
     if (pc[1].op == Return) {
-        if (pc[0].op == Const) return pc[0].k;
-        if (leaf_int(pc[0].op, pc[0], a)) return values::num_int(a);
-    } else if (pc[2].op == Return && leaf_int(pc[0].op, pc[0], a)) {
-        // A fused operator: its code says which and with what operand.
-        int code = pc[1].op - Fused;
-        if (code >= 0) {
-            int op = code / kLeaves, leaf = code % kLeaves;
-            if (leaf_int(static_cast<uint8_t>(leaf), pc[1], b)) {
-                switch (op) {
-                    case 0:
-                        if (!__builtin_add_overflow(a, b, &r)) return values::num_int(r);
-                        break;
-                    case 1:
-                        if (!__builtin_sub_overflow(a, b, &r)) return values::num_int(r);
-                        break;
-                    case kFusedOps - 1: {
-                        int c = a < b ? -1 : a > b ? 1 : 0;
-                        return values::num_int(values::ops::compare_result(c, pc[1].type) ? -1 : 0);
-                    }
-                    default:
-                        break;
-                }
-            }
+        if (pc[0].op == Const) {
+            out = pc[0].k;
+            return true;
+        }
+        if (!leaf_int(pc[0].op, pc[0], a)) return false;
+        out = values::num_int(a);
+        return true;
+    }
+    if (pc[2].op != Return) return false;
+    // A fused +, - or comparison: the table gives which (high nibble) and
+    // the kind of operand (low nibble).
+    static constexpr std::array<uint8_t, 256> kShort = [] {
+        std::array<uint8_t, 256> t{};
+        for (int leaf = Const; leaf <= VarInt; ++leaf) {
+            t[Fused + leaf] = static_cast<uint8_t>(0x10 | leaf);                              // +
+            t[Fused + kLeaves + leaf] = static_cast<uint8_t>(0x20 | leaf);                    // -
+            t[Fused + (kFusedOps - 1) * kLeaves + leaf] = static_cast<uint8_t>(0x30 | leaf);  // compare
+        }
+        return t;
+    }();
+    const uint8_t shape = kShort[pc[1].op];
+    if (shape == 0 || !leaf_int(pc[0].op, pc[0], a) || !leaf_int(shape & 15, pc[1], b)) return false;
+    switch (shape >> 4) {
+        case 1:
+            if (__builtin_add_overflow(a, b, &r)) return false;
+            break;
+        case 2:
+            if (__builtin_sub_overflow(a, b, &r)) return false;
+            break;
+        default: {
+            const int c = a < b ? -1 : a > b ? 1 : 0;
+            r = values::ops::compare_result(c, pc[1].type) ? -1 : 0;
+            break;
         }
     }
+    out = values::num_int(r);
+    return true;
+}
+
+inline values::Num ExprCompiler::run(Interp& in, uint32_t start) {
+    values::Num value;
+    if (run_short(in, m_code.data() + start, value)) return value;
     return eval(in, start);
 }
 

@@ -348,7 +348,7 @@ Value Interp::factor_slow(uint8_t c) {
     raise(Err::SyntaxError);
 }
 
-inline bool Interp::compiled_expr(Num& out) {
+[[gnu::always_inline]] inline bool Interp::compiled_expr(Num& out) {
     CompiledSlot* s = m_compiler.slot(p);
     if (s->key == Memory::addr(p)) {
         if (s->state != CompiledSlot::Ready) return false;
