@@ -186,6 +186,23 @@ void push_local_num(Interp& in, uint32_t addr, uint8_t type, Num n) {
     in.push32(ftag::Local);
 }
 
+// Saves the current values of `count` numeric variables in LOCAL frames,
+// as push_local_num would one by one: one check that they all fit, then
+// the words written below a local copy of the stack pointer.
+void push_local_nums(Interp& in, const VarRef* refs, int count) {
+    in.push_room_check(kLocalNumFrame * static_cast<uint32_t>(count));
+    uint32_t s = in.sp;
+    for (int i = 0; i < count; ++i) {
+        const VarRef& v = refs[i];
+        const Num n = load_variable(in.mem, v.addr, v.type);
+        const uint32_t frame[5] = {ftag::Local, v.addr, static_cast<uint32_t>(v.type) << 8, values::num_high(n),
+                                   static_cast<uint32_t>(n)};
+        s -= kLocalNumFrame;
+        std::memcpy(Memory::ptr(s), frame, kLocalNumFrame);
+    }
+    in.sp = s;
+}
+
 // Saves a variable's current value in a LOCAL frame. A whole array saves
 // its descriptor address as an integer.
 void push_local(Interp& in, const VarRef& v) {
@@ -358,19 +375,15 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
         // Numeric variables only: the same frames as below, with the
         // values moved directly.
         count = plan.count;
-        for (int i = 0; i < count; ++i) {
-            const VarRef& f = plan.refs[i];
-            in.push_room_check(kLocalNumFrame);
-            push_local_num(in, f.addr, f.type, load_variable(in.mem, f.addr, f.type));
-        }
+        push_local_nums(in, plan.refs, count);
         in.p = call;
         for (int i = 0;; ++i) {
             Num n = in.num_expr();
             in.push_room_check(16);
-            in.push32(values::num_high(n));
-            in.push32(static_cast<uint32_t>(n));
-            in.push32(plan.refs[i].addr);
-            in.push32(plan.refs[i].type);
+            const uint32_t frame[4] = {plan.refs[i].type, plan.refs[i].addr, static_cast<uint32_t>(n),
+                                       values::num_high(n)};
+            in.sp -= 16;
+            std::memcpy(Memory::ptr(in.sp), frame, 16);
             const uint8_t* formal = plan.after[i];
             while (*formal == ' ') ++formal;
             uint8_t c = in.skip_spaces();
@@ -610,10 +623,7 @@ void stmt_local(Interp& in) {
     // and values, without parsing the names again.
     LocalPlan& plan = in.m_local_plans[Memory::addr(in.p) & (Interp::kLocalPlans - 1)];
     if (plan.key == Memory::addr(in.p)) {
-        for (int i = 0; i < plan.count; ++i) {
-            const VarRef& v = plan.refs[i];
-            push_local_num(in, v.addr, v.type, load_variable(in.mem, v.addr, v.type));
-        }
+        push_local_nums(in, plan.refs, plan.count);
         for (int i = 0; i < plan.count; ++i) store_variable(in.mem, plan.refs[i].addr, plan.refs[i].type, 0);
         in.p = plan.end;
         return;
