@@ -75,6 +75,32 @@ inline Num op_Eor(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) ^ 
     return num_int(compare_result(c, code) ? -1 : 0);
 }
 
+// A fused operator with its kind of right operand: the binary operator,
+// except that with a 5-byte variable on the right a pair of 5-byte reals,
+// the common case there, is worked out inline.
+#define KOV_FUSED_DEFAULT(OP)                                                    \
+    template <int Leaf>                                                          \
+    [[gnu::always_inline]] inline Num fused_##OP(Num a, Num b, RealMode m, uint8_t t) { \
+        return op_##OP(a, b, m, t);                                              \
+    }
+KOV_FUSED_OPS(KOV_FUSED_DEFAULT)
+#undef KOV_FUSED_DEFAULT
+template <>
+[[gnu::always_inline]] inline Num fused_Add<VarReal5>(Num a, Num b, RealMode m, uint8_t t) {
+    if (is_r5(a) && is_r5(b)) return r5_add(a, b);
+    return op_Add(a, b, m, t);
+}
+template <>
+[[gnu::always_inline]] inline Num fused_Sub<VarReal5>(Num a, Num b, RealMode m, uint8_t t) {
+    if (is_r5(a) && is_r5(b)) return r5_sub(a, b);
+    return op_Sub(a, b, m, t);
+}
+template <>
+[[gnu::always_inline]] inline Num fused_Mul<VarReal5>(Num a, Num b, RealMode m, uint8_t t) {
+    if (is_r5(a) && is_r5(b)) return r5_mul(a, b);
+    return op_Mul(a, b, m, t);
+}
+
 // The right operands a fused operator loads (and the variables loaded
 // alone): a variable's value is at the host address in `k`.
 inline const uint8_t* host_value(const CIns* pc) {
