@@ -56,7 +56,8 @@ namespace {
     X(VarHold)    /* Var then HoldSave */                                              \
     X(ChrConcat)  /* Chr then Concat */                                                \
     X(LitInstr2)  /* StrLit then Instr2 */                                             \
-    X(ConstOp)    /* Const then NumOp: value: the right operand; arg: operator */
+    X(ConstOp)    /* Const then NumOp: value: the right operand; arg: operator */     \
+    X(LenOp)      /* VarLen then NumOp; arg: operator */
 
 enum Step : uint8_t {
 #define KOV_STEP_ENUM(name) name,
@@ -144,7 +145,7 @@ private:
             case HoldSave: if (join(Var, VarHold)) return true; break;
             case Concat: if (join(Chr, ChrConcat)) return true; break;
             case Instr2: if (join(StrLit, LitInstr2)) return true; break;
-            case NumOp: if (join(Const, ConstOp, arg)) return true; break;
+            case NumOp: if (join(Const, ConstOp, arg) || join(VarLen, LenOp, arg)) return true; break;
             default: break;
         }
         // The list never grows past its reserve (runs keep pointers into
@@ -814,6 +815,11 @@ L_NumOp:
 L_ConstOp:
     top[-1].num = num_op(s->arg, top[-1].num, s->value, in.mode());
     NEXT;
+L_LenOp: {
+    Num len = num_int(static_cast<uint8_t>(string_var(in, s->text) >> 32));
+    top[-1].num = num_op(s->arg, top[-1].num, len, in.mode());
+    NEXT;
+}
 L_NumRel: {
     --top;
     Num a = top[-1].num, b = top->num;
@@ -859,10 +865,18 @@ L_VarHold: {
 }
 L_ChrConcat: {
     // CHR$ leaves its byte at the accumulator start (also when the
-    // concatenation then fails), which concat_with_pushed moves up.
+    // concatenation then fails); then concat_with_pushed with that byte.
     uint32_t acc = in.acc();
-    Memory::ptr(acc)[0] = static_cast<uint8_t>(int_of(top[-1].num));
-    top[-1].str = pack(concat_with_pushed(in, StrBytes{acc, 1}));
+    uint8_t* a = Memory::ptr(acc);
+    const uint8_t byte = static_cast<uint8_t>(int_of(top[-1].num));
+    a[0] = byte;
+    uint32_t left_len = in.peek32() & 0xFF;
+    if (left_len == 255) raise(Err::StringTooLong);
+    a[left_len] = byte;
+    in.sp += 4;
+    if (left_len) std::memmove(a, Memory::ptr(in.sp), left_len);
+    in.sp += left_len;
+    top[-1].str = acc | (static_cast<uint64_t>(left_len + 1) << 32);
     NEXT;
 }
 L_LitInstr2: {
