@@ -313,7 +313,17 @@ void stmt_endwhile(Interp& in) {
 // the compiler never takes), so that is tried first.
 void stmt_if(Interp& in) {
     if (const PlanSlot* s = in.ready_plan(); s && !s->is_str) {
-        if_continue(in, values::ops::int_of(in.run_plan(s).num) != 0);
+        if (values::ops::int_of(in.run_plan(s).num) == 0) {
+            // False, with no ELSE after it, as found before (if_continue).
+            const TextCacheEntry* e = in.text_cache_slot(in.p);
+            if (e->key == Memory::addr(in.p) && e->kind == TextCacheEntry::IfFalse && !e->type) {
+                in.p = Memory::ptr(static_cast<uint32_t>(e->payload));
+                return;
+            }
+            if_continue(in, false);
+            return;
+        }
+        if_continue(in, true);
         return;
     }
     if_continue(in, in.int_expr() != 0);

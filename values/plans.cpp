@@ -596,7 +596,7 @@ inline uint64_t str_packed(Interp& in, Num x) {
     return pack(str_of(in, x, false));
 }
 // The arithmetic operators of binary_rest on two numbers.
-[[gnu::always_inline]] inline Num num_op(uint8_t op, Num a, Num b, RealMode m) {
+[[gnu::always_inline]] inline Num num_op(uint8_t op, Num a, Num b, const Interp& in) {
     if (is_int(a) && is_int(b)) {
         int32_t r;
         // The integer cases of add_fast and sub_fast.
@@ -606,7 +606,7 @@ inline uint64_t str_packed(Interp& in, Num x) {
         if (op == kTokMod && as_int(b) > 0) return num_int(as_int(a) % as_int(b));
         if (op == kTokDiv && as_int(b) > 0) return num_int(as_int(a) / as_int(b));
     }
-    return arithmetic(op, a, b, m);
+    return arithmetic(op, a, b, in.mode());
 }
 
 }  // namespace
@@ -810,14 +810,14 @@ L_CmpStr: {
 }
 L_NumOp:
     --top;
-    top[-1].num = num_op(s->arg, top[-1].num, top->num, in.mode());
+    top[-1].num = num_op(s->arg, top[-1].num, top->num, in);
     NEXT;
 L_ConstOp:
-    top[-1].num = num_op(s->arg, top[-1].num, s->value, in.mode());
+    top[-1].num = num_op(s->arg, top[-1].num, s->value, in);
     NEXT;
 L_LenOp: {
     Num len = num_int(static_cast<uint8_t>(string_var(in, s->text) >> 32));
-    top[-1].num = num_op(s->arg, top[-1].num, len, in.mode());
+    top[-1].num = num_op(s->arg, top[-1].num, len, in);
     NEXT;
 }
 L_NumRel: {
