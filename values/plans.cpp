@@ -609,15 +609,13 @@ inline uint64_t str_packed(Interp& in, Num x) {
     return arithmetic(op, a, b, in.mode());
 }
 
-}  // namespace
-
-namespace {
 // Counts a run in progress while it lasts, also when it raises.
 struct Running {
     int& n;
     explicit Running(int& r) : n(r) { ++n; }
     ~Running() { --n; }
 };
+
 }  // namespace
 
 // The evaluator's factor at `text` (a name or literal the text cache has
