@@ -12,6 +12,8 @@
 #include "interp/interp.h"
 #include "interp/keywords.h"
 #include "interp/statements.h"
+#include "values/operators.h"
+#include "values/plans.h"
 
 namespace kov::interp {
 
@@ -306,7 +308,26 @@ void stmt_endwhile(Interp& in) {
 
 // IF condition [THEN] ... [ELSE ...], and the block form with THEN last
 // on its line.
-void stmt_if(Interp& in) { if_continue(in, in.int_expr() != 0); }
+// The statement loop runs conditions the numeric compiler takes itself;
+// what comes here is mostly a condition with a ready decoded form (which
+// the compiler never takes), so that is tried first.
+void stmt_if(Interp& in) {
+    if (const PlanSlot* s = in.ready_plan(); s && !s->is_str) {
+        if (values::ops::int_of(in.run_plan(s).num) == 0) {
+            // False, with no ELSE after it, as found before (if_continue).
+            const TextCacheEntry* e = in.text_cache_slot(in.p);
+            if (e->key == Memory::addr(in.p) && e->kind == TextCacheEntry::IfFalse && !e->type) {
+                in.p = Memory::ptr(static_cast<uint32_t>(e->payload));
+                return;
+            }
+            if_continue(in, false);
+            return;
+        }
+        if_continue(in, true);
+        return;
+    }
+    if_continue(in, in.int_expr() != 0);
+}
 
 void if_continue(Interp& in, bool condition) {
     if (condition) {

@@ -50,7 +50,14 @@ namespace {
     X(NumOp)      /* arg: operator byte */                                             \
     X(NumRel)     /* arg: comparison or shift code */                                  \
     X(VarLen)     /* Var then Len */                                                   \
-    X(NumRelLit)  /* NumLit then NumRel */
+    X(NumRelLit)  /* NumLit then NumRel */                                             \
+    X(StaticStr)  /* StaticInt then Str (not STR$~) */                                 \
+    X(VarPush)    /* Var then PushStr */                                               \
+    X(VarHold)    /* Var then HoldSave */                                              \
+    X(ChrConcat)  /* Chr then Concat */                                                \
+    X(LitInstr2)  /* StrLit then Instr2 */                                             \
+    X(ConstOp)    /* Const then NumOp: value: the right operand; arg: operator */     \
+    X(LenOp)      /* VarLen then NumOp; arg: operator */
 
 enum Step : uint8_t {
 #define KOV_STEP_ENUM(name) name,
@@ -125,13 +132,22 @@ private:
     }
     // Emits a step that takes `pops` values and leaves `pushes`.
     bool emit(uint8_t op, int pops, int pushes, uint8_t arg = 0, uint32_t text = 0, uint64_t value = 0, uint8_t len = 0) {
-        if (op == Len && join(Var, VarLen)) return true;
-        if (op == NumRel && join(NumLit, NumRelLit, arg)) {
-            --m_depth;
-            return true;
-        }
         m_depth += pushes - pops;
         if (m_depth > ExprPlans::kMaxDepth) return refuse();
+        // Pairs common enough to be one step. Each second step works on the
+        // value the first has just left on top, and the text, length and
+        // value fields are the first step's.
+        switch (op) {
+            case Len: if (join(Var, VarLen)) return true; break;
+            case NumRel: if (join(NumLit, NumRelLit, arg)) return true; break;
+            case Str: if (arg == 0 && join(StaticInt, StaticStr)) return true; break;
+            case PushStr: if (join(Var, VarPush)) return true; break;
+            case HoldSave: if (join(Var, VarHold)) return true; break;
+            case Concat: if (join(Chr, ChrConcat)) return true; break;
+            case Instr2: if (join(StrLit, LitInstr2)) return true; break;
+            case NumOp: if (join(Const, ConstOp, arg) || join(VarLen, LenOp, arg)) return true; break;
+            default: break;
+        }
         // The list never grows past its reserve (runs keep pointers into
         // it); one place is kept for the End step.
         if (m_steps.size() + 1 >= m_steps.capacity()) return refuse();
@@ -540,11 +556,19 @@ struct Cell {
 
 inline uint64_t pack(const Value& v) { return v.str_addr | (static_cast<uint64_t>(v.str_len) << 32); }
 inline StrBytes bytes(uint64_t str) { return {static_cast<uint32_t>(str), static_cast<uint32_t>(str >> 32)}; }
+// Interp::push_bytes on a packed string.
+inline void push_packed(Interp& in, uint64_t str, uint8_t code = 0) {
+    uint32_t len = static_cast<uint8_t>(str >> 32);
+    in.push_room_check(4u + len);
+    in.sp -= len;
+    if (len) std::memmove(Memory::ptr(in.sp), Memory::ptr(static_cast<uint32_t>(str)), len);
+    in.push32(len | (static_cast<uint32_t>(code) << 8));
+}
 // hold() on a packed string.
 inline uint64_t hold_packed(Interp& in, uint64_t str) {
     uint32_t addr = static_cast<uint32_t>(str);
     if (addr - in.acc() >= 256u) return str;
-    in.push_bytes(addr, static_cast<uint8_t>(str >> 32));
+    push_packed(in, str);
     return (in.sp + 4) | (str & 0xFF00000000ull);
 }
 inline Value unpack(uint64_t str) {
@@ -554,17 +578,76 @@ inline void put(Cell& c, const Value& v) {
     if (v.is_str) c.str = pack(v);
     else c.num = v.num;
 }
+// load_resolved for a string variable, packed.
+inline uint64_t load_string(Interp& in, uint32_t a) {
+    const uint8_t* v = a < fixed::Size ? in.mem.fixed_area() + a : Memory::ptr(a);
+    uint32_t addr;
+    std::memcpy(&addr, v, 4);
+    // The descriptor may have been overwritten through indirection.
+    if (v[4]) in.mem.at(addr, v[4]);
+    return addr | (static_cast<uint64_t>(v[4]) << 32);
+}
+// STR$ of a number, packed: whole numbers written straight into the
+// accumulator here, anything else by str_of.
+inline uint64_t str_packed(Interp& in, Num x) {
+    uint32_t acc = in.acc();
+    size_t len = int_to_text(x, str_format(in.at_percent()), reinterpret_cast<char*>(Memory::ptr(acc)));
+    if (len) return acc | (static_cast<uint64_t>(len) << 32);
+    return pack(str_of(in, x, false));
+}
+// The arithmetic operators of binary_rest on two numbers.
+[[gnu::always_inline]] inline Num num_op(uint8_t op, Num a, Num b, const Interp& in) {
+    if (is_int(a) && is_int(b)) {
+        int32_t r;
+        // The integer cases of add_fast and sub_fast.
+        if (op == '+' && !__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+        if (op == '-' && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+        // num_imod and num_idiv with a positive divisor.
+        if (op == kTokMod && as_int(b) > 0) return num_int(as_int(a) % as_int(b));
+        if (op == kTokDiv && as_int(b) > 0) return num_int(as_int(a) / as_int(b));
+    }
+    return arithmetic(op, a, b, in.mode());
+}
+
+// Counts a run in progress while it lasts, also when it raises.
+struct Running {
+    int& n;
+    explicit Running(int& r) : n(r) { ++n; }
+    ~Running() { --n; }
+};
 
 }  // namespace
 
+// The evaluator's factor at `text` (a name or literal the text cache has
+// lost): it may call functions, flush and decode again.
+Value ExprPlans::nested_factor(Interp& in, uint32_t text) {
+    Running running(m_running);
+    in.p = Memory::ptr(text);
+    return in.factor();
+}
+
+// The string variable named at `text`, packed: as a Var step reads it.
+inline uint64_t ExprPlans::string_var(Interp& in, uint32_t text) {
+    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(text));
+    if (e->key == text && e->kind == TextCacheEntry::Variable) {
+        if (e->type == vtype::StrVar) return load_string(in, static_cast<uint32_t>(e->payload));
+        return pack(load_resolved(in, static_cast<uint32_t>(e->payload), e->type));
+    }
+    return pack(nested_factor(in, text));
+}
+
+// A run of the compiled expression at `text`.
+Num ExprPlans::nested_num_expr(Interp& in, uint32_t text) {
+    Running running(m_running);
+    in.p = Memory::ptr(text);
+    return in.num_expr();
+}
+
 Value ExprPlans::run(Interp& in, uint32_t start) {
     // Steps never move (the list does not grow past its reserve), and a
-    // flush while a run is in progress keeps them until it has finished.
-    struct Running {
-        int& n;
-        explicit Running(int& r) : n(r) { ++n; }
-        ~Running() { --n; }
-    } running(m_running);
+    // flush while a step hands work to the evaluator keeps them until it
+    // has finished (nested_factor, nested_num_expr); no other step can
+    // flush.
     Cell cells[kMaxDepth + 1];
     Cell* top = cells;   // next free place
     const PlanStep* s = m_steps.data() + start;
@@ -602,8 +685,7 @@ L_Var: {
     if (e->key == s->text && e->kind == TextCacheEntry::Variable) {
         put(*top++, load_resolved(in, static_cast<uint32_t>(e->payload), e->type));
     } else {
-        in.p = Memory::ptr(s->text);
-        put(*top++, in.factor());
+        put(*top++, nested_factor(in, s->text));
     }
     NEXT;
 }
@@ -612,8 +694,7 @@ L_NumLit: {
     if (e->key == s->text && e->kind == TextCacheEntry::Literal) {
         (top++)->num = e->payload;
     } else {
-        in.p = Memory::ptr(s->text);
-        (top++)->num = in.factor().num;
+        (top++)->num = nested_factor(in, s->text).num;
     }
     NEXT;
 }
@@ -621,8 +702,7 @@ L_StrLit:
     (top++)->str = s->text | (static_cast<uint64_t>(s->len) << 32);
     NEXT;
 L_Compiled:
-    in.p = Memory::ptr(s->text);
-    (top++)->num = in.num_expr();
+    (top++)->num = nested_num_expr(in, s->text);
     NEXT;
 L_RoomHeap:
     if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
@@ -653,7 +733,10 @@ L_Chr:
     top[-1].str = pack(chr_of(in, int_of(top[-1].num)));
     NEXT;
 L_Str:
-    top[-1].str = pack(str_of(in, top[-1].num, s->arg != 0));
+    top[-1].str = s->arg ? pack(str_of(in, top[-1].num, true)) : str_packed(in, top[-1].num);
+    NEXT;
+L_StaticStr:
+    (top++)->str = str_packed(in, num_int(static_cast<int32_t>(in.mem.fixed32(static_cast<uint32_t>(s->value)))));
     NEXT;
 L_HoldSave: {
     // The stack pointer before the string argument was evaluated:
@@ -707,14 +790,14 @@ L_Instr3: {
 }
 L_PushStr:
     --top;
-    in.push_bytes(static_cast<uint32_t>(top->str), static_cast<uint8_t>(top->str >> 32));
+    push_packed(in, top->str);
     NEXT;
 L_Concat:
     top[-1].str = pack(concat_with_pushed(in, bytes(top[-1].str)));
     NEXT;
 L_PushStrRel:
     --top;
-    in.push_bytes(static_cast<uint32_t>(top->str), static_cast<uint8_t>(top->str >> 32), s->arg);
+    push_packed(in, top->str, s->arg);
     NEXT;
 L_CmpStr: {
     uint8_t len = static_cast<uint8_t>(in.peek32());
@@ -723,31 +806,16 @@ L_CmpStr: {
     top[-1].num = num_int(compare_result(c, s->arg) ? -1 : 0);
     NEXT;
 }
-L_NumOp: {
+L_NumOp:
     --top;
-    Num a = top[-1].num, b = top->num;
-    int32_t r;
-    if (is_int(a) && is_int(b)) {
-        // The integer cases of add_fast and sub_fast.
-        if (s->arg == '+' && !__builtin_add_overflow(as_int(a), as_int(b), &r)) {
-            top[-1].num = num_int(r);
-            NEXT;
-        }
-        if (s->arg == '-' && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) {
-            top[-1].num = num_int(r);
-            NEXT;
-        }
-        // num_imod and num_idiv with a positive divisor.
-        if (s->arg == kTokMod && as_int(b) > 0) {
-            top[-1].num = num_int(as_int(a) % as_int(b));
-            NEXT;
-        }
-        if (s->arg == kTokDiv && as_int(b) > 0) {
-            top[-1].num = num_int(as_int(a) / as_int(b));
-            NEXT;
-        }
-    }
-    top[-1].num = arithmetic(s->arg, a, b, in.mode());
+    top[-1].num = num_op(s->arg, top[-1].num, top->num, in);
+    NEXT;
+L_ConstOp:
+    top[-1].num = num_op(s->arg, top[-1].num, s->value, in);
+    NEXT;
+L_LenOp: {
+    Num len = num_int(static_cast<uint8_t>(string_var(in, s->text) >> 32));
+    top[-1].num = num_op(s->arg, top[-1].num, len, in);
     NEXT;
 }
 L_NumRel: {
@@ -761,26 +829,16 @@ L_NumRel: {
     top[-1].num = relation(s->arg, a, b, in.mode());
     NEXT;
 }
-L_VarLen: {
-    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
-    Value v;
-    if (e->key == s->text && e->kind == TextCacheEntry::Variable) {
-        v = load_resolved(in, static_cast<uint32_t>(e->payload), e->type);
-    } else {
-        in.p = Memory::ptr(s->text);
-        v = in.factor();
-    }
-    (top++)->num = num_int(v.str_len);
+L_VarLen:
+    (top++)->num = num_int(static_cast<uint8_t>(string_var(in, s->text) >> 32));
     NEXT;
-}
 L_NumRelLit: {
     const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
     Num b;
     if (e->key == s->text && e->kind == TextCacheEntry::Literal) {
         b = e->payload;
     } else {
-        in.p = Memory::ptr(s->text);
-        b = in.factor().num;
+        b = nested_factor(in, s->text).num;
     }
     Num a = top[-1].num;
     if (s->arg < Shl && is_int(a) && is_int(b)) {
@@ -789,6 +847,42 @@ L_NumRelLit: {
         NEXT;
     }
     top[-1].num = relation(s->arg, a, b, in.mode());
+    NEXT;
+}
+L_VarPush: {
+    // The string on the BASIC stack as the left operand of "+".
+    push_packed(in, string_var(in, s->text));
+    NEXT;
+}
+L_VarHold: {
+    uint64_t v = string_var(in, s->text);
+    uint32_t saved = in.sp;
+    (top++)->str = hold_packed(in, v);
+    (top++)->num = saved;
+    NEXT;
+}
+L_ChrConcat: {
+    // CHR$ leaves its byte at the accumulator start (also when the
+    // concatenation then fails); then concat_with_pushed with that byte.
+    uint32_t acc = in.acc();
+    uint8_t* a = Memory::ptr(acc);
+    const uint8_t byte = static_cast<uint8_t>(int_of(top[-1].num));
+    a[0] = byte;
+    uint32_t left_len = in.peek32() & 0xFF;
+    if (left_len == 255) raise(Err::StringTooLong);
+    a[left_len] = byte;
+    in.sp += 4;
+    if (left_len) std::memmove(a, Memory::ptr(in.sp), left_len);
+    in.sp += left_len;
+    top[-1].str = acc | (static_cast<uint64_t>(left_len + 1) << 32);
+    NEXT;
+}
+L_LitInstr2: {
+    // string, saved stack pointer; the literal is the sought string.
+    in.sp = static_cast<uint32_t>(top[-1].num);
+    int32_t r = instr_of(bytes(top[-2].str), StrBytes{s->text, s->len}, 1);
+    --top;
+    top[-1].num = num_int(r);
     NEXT;
 }
 #undef NEXT

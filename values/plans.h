@@ -70,7 +70,10 @@ public:
 private:
     PlanSlot m_slots[kSlots];
     std::vector<PlanStep> m_steps;
-    int m_running = 0;     // runs in progress (a step may start another)
+    int m_running = 0;     // steps handing work to the evaluator, which may start runs
+    [[gnu::noinline, gnu::cold]] Value nested_factor(Interp& in, uint32_t text);
+    [[gnu::noinline]] uint64_t nested_num_expr(Interp& in, uint32_t text);
+    [[gnu::always_inline]] inline uint64_t string_var(Interp& in, uint32_t text);
 };
 
 }  // namespace kov::interp

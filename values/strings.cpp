@@ -228,17 +228,18 @@ int32_t instr_of(StrBytes s, StrBytes t, int32_t from) {
     uint32_t start = from ? static_cast<uint32_t>(from) - 1 : 0;
     uint32_t s_len = s.len, t_len = t.len;
     if (start >= s_len) return 0;
+    if (t_len > s_len - start) return 0;
     const uint8_t* s_bytes = host_ptr(s.addr);
     const uint8_t* t_bytes = host_ptr(t.addr);
-    // Look for t's first byte; at each hit compare the rest of t, giving
-    // up as soon as too little of s remains after the hit.
+    // Look for t's first byte at each place t would still fit; at each hit
+    // compare the rest of t.
     const uint8_t first = t_bytes[0];
-    for (uint32_t i = start; i < s_len; ++i) {
-        if (s_bytes[i] != first) continue;
-        if (s_len - (i + 1) < t_len - 1) break;
+    const uint8_t* last = s_bytes + (s_len - t_len);
+    for (const uint8_t* q = s_bytes + start; q <= last; ++q) {
+        if (*q != first) continue;
         uint32_t k = 1;
-        while (k < t_len && s_bytes[i + k] == t_bytes[k]) ++k;
-        if (k == t_len) return static_cast<int32_t>(i + 1);
+        while (k < t_len && q[k] == t_bytes[k]) ++k;
+        if (k == t_len) return static_cast<int32_t>(q - s_bytes + 1);
     }
     return 0;
 }

@@ -403,5 +403,35 @@ TEST(Decoded, StringProgramsRunTheSameBothWays) {
     EXPECT_GT(ended_cleanly, 200);
 }
 
+// IF with conditions only the decoded forms take (INSTR, LEN, ASC of
+// strings): true and false, with and without ELSE, a line number after
+// THEN or ELSE, block IF, a real condition, and a string condition's error.
+TEST(Decoded, DecodedIfConditionsRunTheSameBothWays) {
+    const std::string text =
+        "10 A$=\"HELLO\":E$=\"\":S$=\"\":T%=0\n"
+        "20 FOR I%=1 TO 60\n"
+        "30 B$=STR$(I%):S$=S$+CHR$(65+I% MOD 26)\n"
+        "40 IF INSTR(B$,\"7\") THEN T%=T%+1:PRINT \"seven \";I%\n"
+        "50 IF LEN(S$)=20 THEN S$=LEFT$(S$,5) ELSE T%=T%+LEN(S$)\n"
+        "60 IF INSTR(B$,\"3\") THEN 80\n"
+        "70 PRINT \".\";\n"
+        "80 IF LEN(B$)=2 THEN\n"
+        "90   PRINT \"two\";\n"
+        "100 ELSE\n"
+        "110   PRINT \"one\";\n"
+        "120 ENDIF\n"
+        "130 IF LEN(A$)/10+LEN(E$) THEN PRINT \"half\"\n"
+        "140 IF LEN(B$)=1 PRINT \"single\";\n"
+        "145 IF INSTR(B$,\"4\") THEN 147 ELSE 150\n"
+        "147 PRINT \"four\";\n"
+        "150 IF ASC(B$)=ASC(\"5\") THEN PRINT \"five\" ELSE IF INSTR(B$,\"9\") THEN PRINT \"nine\"\n"
+        "160 NEXT\n"
+        "170 PRINT T%;\" \";S$\n"
+        "180 IF A$ THEN PRINT \"x\"\n";
+    Outcome fast = run_text(text, true);
+    EXPECT_EQ(fast, run_text(text, false));
+    EXPECT_NE(fast.output.find("Type mismatch at line 180"), std::string::npos) << fast.output;
+}
+
 }  // namespace
 }  // namespace kov::interp
