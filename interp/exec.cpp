@@ -129,14 +129,11 @@ Value Interp::exec(bool in_fn) {
         if (slot->key != Memory::addr(p)) goto build_slot;     \
         goto* kKindLabels[slot->kind];                         \
     } while (0)
-    // Runs the compiled expression at `start` and goes on at `resume` with
-    // its value in `vm_result`: the shortest codes inline, the others in
-    // place.
+    // Runs the compiled expression at `start` in place and goes on at
+    // `resume` with its value in `vm_result`.
 #define KOV_STMT_EXPR(start, resume)                                           \
     do {                                                                       \
-        const CIns* code_ = m_compiler.m_code.data() + (start);                \
-        if (ExprCompiler::run_short(*this, code_, vm_result)) goto resume;     \
-        pc = code_;                                                            \
+        pc = m_compiler.m_code.data() + (start);                               \
         vm_resume = &&resume;                                                  \
         goto vm_enter;                                                         \
     } while (0)
