@@ -8,6 +8,8 @@
 #include "interp/interp.h"
 #include "interp/statements.h"
 #include "values/functions.h"
+#include "values/plans.h"
+#include "values/strings.h"
 #include "values/vm.h"
 
 namespace kov::interp {
@@ -119,9 +121,10 @@ Value Interp::exec(bool in_fn) {
     static void* const kKindLabels[] = {
         &&general, &&general, &&K_AssignVar, &&K_AssignStatic, &&K_AssignElement, &&K_If,
         &&K_Skip, &&K_LineEnd, &&K_Next, &&K_For, &&K_Repeat, &&K_Until, &&K_While,
-        &&K_Endwhile, &&K_Goto, &&K_Gosub, &&K_Return, &&K_FnReturn,
+        &&K_Endwhile, &&K_Goto, &&K_Gosub, &&K_Return, &&K_FnReturn, &&K_IfGeneral,
+        &&K_AssignNumGeneral, &&K_AssignStrGeneral,
     };
-    static_assert(sizeof kKindLabels / sizeof *kKindLabels == StmtSlot::FnReturn + 1);
+    static_assert(sizeof kKindLabels / sizeof *kKindLabels == StmtSlot::AssignStrGeneral + 1);
 #define KOV_STMT_DISPATCH()                                    \
     do {                                                       \
         at = p;                                                \
@@ -346,6 +349,53 @@ Value Interp::exec(bool in_fn) {
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
         st_after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_fn_return);
+    }
+    K_IfGeneral: {
+        // As IF does with a condition the compiler does not take; then on
+        // as a compiled IF would.
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        st_at = at;
+        st_slot = slot;
+        st_target = slot->target;
+        st_aux = slot->subscript;
+        st_next = slot->step;
+        st_line = slot->next_line;
+        const bool found = slot->type != 0;
+        p = Memory::ptr(slot->expr);
+        const int32_t truth = int_expr();
+        st_after = p;
+        if (!found) {
+            if_targets(p, st_target, st_aux);
+            if (st_slot->key == Memory::addr(at)) {
+                st_slot->target = st_target;
+                st_slot->subscript = st_aux;
+                st_slot->type = 1;
+            }
+        }
+        vm_result = values::num_int(truth);
+        goto resume_if;
+    }
+    K_AssignNumGeneral: {
+        // As the assignment statement does for a variable it knows.
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        const VarRef ref{slot->target, slot->type};
+        p = Memory::ptr(slot->expr);
+        const Num n = num_expr();
+        if (ref.addr < fixed::Size && ref.type == vtype::Int)
+            mem.set_fixed32(ref.addr, static_cast<uint32_t>(values::ops::int_of(n)));
+        else
+            store_num(ref, n);
+        KOV_STMT_NEXT();
+    }
+    K_AssignStrGeneral: {
+        mem.set_fixed32(fixed::StmtPtr, slot->key);
+        const uint32_t descriptor = slot->target;
+        p = Memory::ptr(slot->expr);
+        const PlanSlot* plan = ready_plan();
+        const Value v = plan && plan->is_str ? run_plan(plan) : str_expr();
+        if (may_change_text(descriptor)) flush_text_cache();
+        values::store_string_var(*this, descriptor, v);
+        KOV_STMT_NEXT();
     }
     resume_if:
         if (values::ops::int_of(vm_result) != 0) {

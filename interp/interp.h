@@ -390,6 +390,10 @@ public:
     // Decodes the statement at `start` into `slot` (left empty when it
     // should be tried again later).
     void build_stmt_slot(const uint8_t* start, StmtSlot& slot);
+    // Where a true IF goes on, from the text after its condition at `end`:
+    // the line after THEN <number> (0: none or not found) and otherwise
+    // the text after THEN (0 when a line number follows).
+    void if_targets(const uint8_t* end, uint32_t& line, uint32_t& true_at);
 };
 
 

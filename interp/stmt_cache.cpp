@@ -45,6 +45,23 @@ bool constant_line(const uint8_t* q, uint32_t& n, const uint8_t*& end) {
 
 }  // namespace
 
+void Interp::if_targets(const uint8_t* end, uint32_t& line, uint32_t& true_at) {
+    // A true condition goes on after THEN, or at the line whose number
+    // follows it.
+    line = 0;
+    const uint8_t* t = skip(end);
+    true_at = Memory::addr(t);
+    if (*t != tok::Then) return;
+    t = skip(t + 1);
+    true_at = Memory::addr(t);
+    if (t[0] != tok::LineNumber) return;
+    true_at = 0;   // the general path reports a bad or missing line
+    if ((t[1] & 0xC0) == 0x40 && (t[2] & 0xC0) == 0x40 && (t[3] & 0xC0) == 0x40) {
+        if (const uint8_t* found = line_with_number(Memory::ptr(page()), decode_line_number(t + 1)))
+            line = Memory::addr(found);
+    }
+}
+
 void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
     s = StmtSlot{};
     m_compiler.forget_retry();
@@ -195,34 +212,36 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
             if (!m_compiler.compile_part(*this, q + 1, root, end)) return refuse();
             return finish(StmtSlot::FnReturn);
         case kTokIf: {
-            if (!m_compiler.compile_part(*this, skip(q + 1), root, end)) return refuse();
-            // A true condition goes on after THEN, or at the line whose
-            // number follows it, found once.
-            const uint8_t* t = skip(end);
-            s.subscript = Memory::addr(t);
-            if (*t == tok::Then) {
-                t = skip(t + 1);
-                s.subscript = Memory::addr(t);
-                if (t[0] == tok::LineNumber) {
-                    s.subscript = 0;   // the general path reports a bad or missing line
-                    if ((t[1] & 0xC0) == 0x40 && (t[2] & 0xC0) == 0x40 && (t[3] & 0xC0) == 0x40) {
-                        if (const uint8_t* line = line_with_number(Memory::ptr(page()), decode_line_number(t + 1)))
-                            s.target = Memory::addr(line);
-                    }
-                }
+            const uint8_t* cond = skip(q + 1);
+            if (!m_compiler.compile_part(*this, cond, root, end)) {
+                if (m_compiler.retry_later()) return;
+                // Worked out the general way; where THEN leads is found
+                // when the condition's end is first known.
+                end = cond;
+                root = Memory::addr(cond);
+                return finish(StmtSlot::IfGeneral);
             }
+            if_targets(end, s.target, s.subscript);
             return finish(StmtSlot::If);
         }
         default:
             break;
     }
     if (c < '@' || c > 'z') return refuse();
+    // An expression the compiler does not take is worked out the general
+    // way (unless a function call in it is not resolved yet).
+    auto general_assign = [&](uint8_t kind, const uint8_t* expression) {
+        if (m_compiler.retry_later()) return;
+        end = expression;
+        root = Memory::addr(expression);
+        finish(kind);
+    };
     if (int slot = static_int_at(q); slot >= 0) {
         q = skip(q + 2);
         if (*q != '=') return refuse();
-        if (!m_compiler.compile_part(*this, q + 1, root, end)) return refuse();
         s.target = static_cast<uint32_t>(slot);
         s.type = vtype::Int;
+        if (!m_compiler.compile_part(*this, q + 1, root, end)) return general_assign(StmtSlot::AssignNumGeneral, q + 1);
         return finish(StmtSlot::AssignStatic);
     }
     VarRef ref;
@@ -248,12 +267,20 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         s.subscript = sub;
         return finish(StmtSlot::AssignElement);
     }
-    if (!numeric(ref.type) || *q == '?' || *q == '!') return refuse();
+    if (*q == '?' || *q == '!') return refuse();
+    if (ref.type == vtype::StrVar) {
+        q = skip(q);
+        if (*q != '=') return refuse();
+        s.target = ref.addr;
+        s.type = ref.type;
+        return general_assign(StmtSlot::AssignStrGeneral, q + 1);
+    }
+    if (!numeric(ref.type)) return refuse();
     q = skip(q);
     if (*q != '=') return refuse();
-    if (!m_compiler.compile_part(*this, q + 1, root, end)) return refuse();
     s.target = ref.addr;
     s.type = ref.type;
+    if (!m_compiler.compile_part(*this, q + 1, root, end)) return general_assign(StmtSlot::AssignNumGeneral, q + 1);
     finish(StmtSlot::AssignVar);
 }
 

@@ -137,6 +137,16 @@ struct StmtSlot {
         Gosub,      // line `target`; `len` reaches the statement end
         Return,
         FnReturn,   // "=" and the compiled result `expr` ending at `len`
+        // Statements whose expression the compiler does not take: it is
+        // worked out the general way (a decoded form when there is one).
+        IfGeneral,  // IF with its condition at text `expr`; once met,
+                    // `type` is 1 and `target` and `subscript` are as for
+                    // If; `step` and `next_line` as for If
+        AssignNumGeneral,  // numeric variable at `target` of type `type`
+                           // (a static integer when in the fixed area);
+                           // the expression at text `expr`
+        AssignStrGeneral,  // string variable with its descriptor at
+                           // `target`; the expression at text `expr`
     };
 };
 
