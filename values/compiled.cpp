@@ -345,6 +345,13 @@ bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
                 const CNode f = m_nodes[n.left + i];
                 put(FormalData, f.type, f.addr);
             }
+            if (n.count == 1) {
+                if (!emit(n.args[0], depth, max_depth)) return false;
+                put(CallEnter1, 0, n.addr, n.k, 1);
+                const CNode f = m_nodes[n.left];
+                put(FormalData, f.type, f.addr);
+                return true;
+            }
             for (int i = 0; i < n.count; ++i) {
                 if (!emit(n.args[i], depth, max_depth)) return false;
                 const CNode f = m_nodes[n.left + i];
@@ -570,6 +577,19 @@ Num call_enter(Interp& in, const CIns* pc) {
     }
     const uint32_t ret = static_cast<uint32_t>(pc->k);
     std::memcpy(Memory::ptr(in.sp + 20u * static_cast<uint32_t>(count) + 4), &ret, 4);
+    in.p = Memory::ptr(pc->addr);
+    const Value v = in.run_function();
+    if (v.is_str) raise(Err::TypeMismatch);
+    return v.num;
+}
+
+Num call_enter1(Interp& in, const CIns* pc, Num n) {
+    // The argument would wait on the stack for no time at all: only the
+    // room for it is checked.
+    in.push_room_check(16);
+    store_variable(in.mem, pc[1].addr, pc[1].type, n);
+    const uint32_t ret = static_cast<uint32_t>(pc->k);
+    std::memcpy(Memory::ptr(in.sp + 20u + 4), &ret, 4);
     in.p = Memory::ptr(pc->addr);
     const Value v = in.run_function();
     if (v.is_str) raise(Err::TypeMismatch);

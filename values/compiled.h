@@ -47,6 +47,9 @@ enum Op : uint8_t {
     // subscript into the element's address (type `type`); the value's code
     // follows; ElemAssignEnd stores it there and goes on as AssignEnd does.
     ElemDesc, ElemAddr, ElemAssignEnd,
+    // A call with one argument: CallArg and CallEnter in one, the value
+    // going straight to the formal (after the same check for room).
+    CallEnter1,
     // Postfix code only: a binary operator whose right operand is a
     // constant or a variable, loaded by the operator itself. Numbered
     // Fused + operator * kLeaves + leaf.

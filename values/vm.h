@@ -123,6 +123,8 @@ void call_arg(Interp& in, const CIns* pc, Num n);
 // CallEnter: the arguments assigned from last to first, the return pointer
 // stored in the frame, the body run; returns the function's value.
 Num call_enter(Interp& in, const CIns* pc);
+// CallEnter1: a call with the one argument `n`.
+Num call_enter1(Interp& in, const CIns* pc, Num n);
 
 // Counts evaluations waiting for a function call. Retired code is freed
 // when an evaluation starts with none waiting: then none is running.
