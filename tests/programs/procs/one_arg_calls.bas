@@ -1,7 +1,6 @@
 REM Calls with one argument inside numeric expressions: a value too big
 REM for the formal and a product that leaves the integers, each met twice;
-REM then a recursion that runs out of
-REM room, which no handler can trap.
+REM then a recursion that runs out of room, which no handler can trap.
 FOR pass%=1 TO 2
   PROCtry(1):PROCtry(2)
 NEXT
