@@ -108,16 +108,19 @@ Value Interp::exec(bool in_fn) {
     const CIns* pc = nullptr;
     void* vm_resume = nullptr;
     Num vm_result = 0;
-    const uint8_t* st_after = nullptr;
-    const uint8_t* st_at = nullptr;
-    uint32_t st_target = 0, st_aux = 0, st_next = 0;
-    StmtSlot* st_slot = nullptr;
-    uint32_t st_line = 0;
+    // What a statement needs once its expression has run (a function the
+    // expression calls may flush its slot meanwhile).
+    struct {
+        const uint8_t* after;
+        const uint8_t* at;
+        StmtSlot* slot;
+        uint32_t target, aux, next, line;
+    } st{};
     // The decoded statement met at `at`. Each kind ends by looking up and
     // jumping to the next one itself, so that every kind has its own
     // indirect jump for the branch predictor.
-    StmtSlot* slot = nullptr;
-    const uint8_t* at = nullptr;
+    StmtSlot* slot;
+    const uint8_t* at;
     static void* const kKindLabels[] = {
         &&general, &&general, &&K_AssignVar, &&K_AssignStatic, &&K_AssignElement, &&K_If,
         &&K_Skip, &&K_LineEnd, &&K_Next, &&K_For, &&K_Repeat, &&K_Until, &&K_While,
@@ -175,13 +178,13 @@ Value Interp::exec(bool in_fn) {
     K_If:
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-        st_at = at;
-        st_after = at + slot->len;
-        st_slot = slot;
-        st_target = slot->target;   // the line after THEN
-        st_aux = slot->subscript;   // where a true condition goes on
-        st_next = slot->step;       // where a false one goes on
-        st_line = slot->next_line;  // and the line it starts there
+        st.at = at;
+        st.after = at + slot->len;
+        st.slot = slot;
+        st.target = slot->target;   // the line after THEN
+        st.aux = slot->subscript;   // where a true condition goes on
+        st.next = slot->step;       // where a false one goes on
+        st.line = slot->next_line;  // and the line it starts there
         vm_resume = &&resume_if;
         pc = m_compiler.m_code.data() + slot->expr;
         goto vm_enter;
@@ -282,7 +285,7 @@ Value Interp::exec(bool in_fn) {
         if (peek32() != ftag::Repeat) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-        st_after = at + slot->len;
+        st.after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_until);
     }
     K_While: {
@@ -291,11 +294,11 @@ Value Interp::exec(bool in_fn) {
         push32(Memory::addr(at + slot->len));
         push32(ftag::While);
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-        st_after = at + slot->subscript;
-        st_target = slot->target;     // where a false condition goes on
-        st_next = slot->next_line;    // with this statement pointer
-        st_slot = slot;
-        st_at = at;
+        st.after = at + slot->subscript;
+        st.target = slot->target;     // where a false condition goes on
+        st.next = slot->next_line;    // with this statement pointer
+        st.slot = slot;
+        st.at = at;
         KOV_STMT_EXPR(slot->expr, resume_while);
     }
     K_Endwhile: {
@@ -306,8 +309,8 @@ Value Interp::exec(bool in_fn) {
         if (cond == slot->target) {
             // The condition of the WHILE met last time, compiled.
             if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-            st_after = Memory::ptr(cond) + slot->subscript;   // the body
-            st_at = after;
+            st.after = Memory::ptr(cond) + slot->subscript;   // the body
+            st.at = after;
             KOV_STMT_EXPR(slot->expr, resume_endwhile);
         }
         StmtSlot* const remembered = slot;
@@ -347,29 +350,29 @@ Value Interp::exec(bool in_fn) {
         if (!in_fn) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-        st_after = at + slot->len;
+        st.after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_fn_return);
     }
     K_IfGeneral: {
         // As IF does with a condition the compiler does not take; then on
         // as a compiled IF would.
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        st_at = at;
-        st_slot = slot;
-        st_target = slot->target;
-        st_aux = slot->subscript;
-        st_next = slot->step;
-        st_line = slot->next_line;
+        st.at = at;
+        st.slot = slot;
+        st.target = slot->target;
+        st.aux = slot->subscript;
+        st.next = slot->step;
+        st.line = slot->next_line;
         const bool found = slot->type != 0;
         p = Memory::ptr(slot->expr);
         const int32_t truth = int_expr();
-        st_after = p;
+        st.after = p;
         if (!found) {
-            if_targets(p, st_target, st_aux);
-            if (st_slot->key == Memory::addr(at)) {
-                st_slot->target = st_target;
-                st_slot->subscript = st_aux;
-                st_slot->type = 1;
+            if_targets(p, st.target, st.aux);
+            if (st.slot->key == Memory::addr(at)) {
+                st.slot->target = st.target;
+                st.slot->subscript = st.aux;
+                st.slot->type = 1;
             }
         }
         vm_result = values::num_int(truth);
@@ -399,33 +402,33 @@ Value Interp::exec(bool in_fn) {
     }
     resume_if:
         if (values::ops::int_of(vm_result) != 0) {
-            if (st_target) {
-                p = Memory::ptr(st_target);
+            if (st.target) {
+                p = Memory::ptr(st.target);
                 line_entry(*this);
-            } else if (st_aux) {
-                p = Memory::ptr(st_aux);
+            } else if (st.aux) {
+                p = Memory::ptr(st.aux);
             } else {
-                p = st_after;
+                p = st.after;
                 if_continue(*this, true);
             }
             KOV_STMT_NEXT();
         }
-        if (st_next) {
-            if (st_line && !host.flags.load(std::memory_order_relaxed) && !mem.fixed16(fixed::TraceLimit)) {
+        if (st.next) {
+            if (st.line && !host.flags.load(std::memory_order_relaxed) && !mem.fixed16(fixed::TraceLimit)) {
                 // The line end there, run as the line-end slot would.
-                mem.set_fixed32(fixed::StmtPtr, st_line);
-                p = Memory::ptr(st_line);
+                mem.set_fixed32(fixed::StmtPtr, st.line);
+                p = Memory::ptr(st.line);
                 while (*p == ' ') ++p;
                 KOV_STMT_DISPATCH();
             }
-            p = Memory::ptr(st_next);
+            p = Memory::ptr(st.next);
             KOV_STMT_NEXT();
         }
         {
-            p = st_after;
+            p = st.after;
             uint32_t jumps = m_jumps;
-            const uint8_t* at = st_at;
-            StmtSlot* remembered = st_slot;
+            const uint8_t* at = st.at;
+            StmtSlot* remembered = st.slot;
             if_continue(*this, false);
             // Where a false condition goes on is remembered, unless it
             // jumped (ELSE and a line number) or the table was flushed
@@ -438,16 +441,16 @@ Value Interp::exec(bool in_fn) {
         KOV_STMT_NEXT();
     elem_assign_end:
         // The element's address lies under the value.
-        st_target = static_cast<uint32_t>(*--top);
+        st.target = static_cast<uint32_t>(*--top);
         goto assign_store;
     assign_end:
-        st_target = pc->addr;
+        st.target = pc->addr;
     assign_store: {
         // The end of an assignment's code: everything it needs is in the
         // instruction, which stays in place even if a function the
         // expression called flushed the tables.
         const Num value = tos;
-        const uint32_t target = st_target;
+        const uint32_t target = st.target;
         const uint32_t next_line = static_cast<uint32_t>(pc->k >> 32);
         p = Memory::ptr(static_cast<uint32_t>(pc->k));
         if (pc->type == vtype::Int && target < fixed::Size)
@@ -468,24 +471,24 @@ Value Interp::exec(bool in_fn) {
         if (values::ops::int_of(vm_result) == 0) {
             p = Memory::ptr(peek32(4));
         } else {
-            p = st_after;
+            p = st.after;
             sp += kLinkFrame;
         }
         KOV_STMT_NEXT();
     resume_while: {
-        p = st_after;
+        p = st.after;
         if (values::ops::int_of(vm_result) != 0) KOV_STMT_NEXT();
         sp += kLinkFrame;
         // The step over the body depends only on the text, but TRACE shows
         // the lines it passes.
         const bool tracing = mem.fixed16(fixed::TraceLimit) != 0;
-        if (st_target && !tracing) {
-            mem.set_fixed32(fixed::StmtPtr, st_next);
-            p = Memory::ptr(st_target);
+        if (st.target && !tracing) {
+            mem.set_fixed32(fixed::StmtPtr, st.next);
+            p = Memory::ptr(st.target);
             KOV_STMT_NEXT();
         }
-        const uint8_t* const while_at = st_at;
-        StmtSlot* const remembered = st_slot;
+        const uint8_t* const while_at = st.at;
+        StmtSlot* const remembered = st.slot;
         if (skip_while_loop(*this) && !tracing && remembered->key == Memory::addr(while_at)) {
             remembered->target = Memory::addr(p);
             remembered->next_line = mem.fixed32(fixed::StmtPtr);
@@ -494,14 +497,14 @@ Value Interp::exec(bool in_fn) {
     }
     resume_endwhile:
         if (values::ops::int_of(vm_result) != 0) {
-            p = st_after;   // the body runs again
+            p = st.after;   // the body runs again
             KOV_STMT_NEXT();
         }
         sp += kLinkFrame;
-        p = st_at;
+        p = st.at;
         KOV_STMT_NEXT();
     resume_fn_return:
-        p = st_after;
+        p = st.after;
         fn_unwind(*this);
         return Value::number(vm_result);
     vm_enter:
