@@ -98,6 +98,13 @@ public:
         if (addr < fixed::Size && len <= fixed::Size - addr) return m_fixed + addr;
         return at_slow(addr, len);
     }
+    // The range's host address when it lies in committed memory; nullptr
+    // otherwise (the range may still be accessible: see at).
+    uint8_t* committed(uint32_t addr, uint32_t len) const {
+        if (addr - m_base <= m_committed_size && len <= m_committed_size - (addr - m_base))
+            return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(addr));
+        return nullptr;
+    }
     // True when the range is accessible (no error).
     bool valid(uint32_t addr, uint32_t len) const;
 
