@@ -90,7 +90,7 @@ inline Num int_to_r5(int32_t i) {
     return r5_normalise(r5detail::sign_of(b), big - small, exponent);
 }
 
-inline Num r5_sub(Num a, Num b) { return r5_add(a, r5_negate(b)); }
+[[gnu::always_inline]] inline Num r5_sub(Num a, Num b) { return r5_add(a, r5_negate(b)); }
 
 inline Num r5_mul(Num a, Num b) {
     if (a == 0 || b == 0) return 0;
