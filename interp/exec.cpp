@@ -98,9 +98,9 @@ Value Interp::exec(bool in_fn) {
     using namespace vm;
     Interp& in = *this;
     // The expression machine runs here in place for the commonest
-    // statements: their state waits in these while it runs.
-    // An element assignment keeps the descriptor or the element's address
-    // under its expressions: one place more than an expression needs.
+    // statements. Its stack has one place more than an expression needs:
+    // an element assignment keeps the descriptor or the element's address
+    // under its expressions.
     Num stack[ExprCompiler::kMaxDepth + 2];
     Num* top = stack;
     Num tos = 0;
