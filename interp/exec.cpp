@@ -144,14 +144,19 @@ Value Interp::exec(bool in_fn) {
         goto vm_enter;                                                         \
     } while (0)
     // The next statement, polling the flags first as the loop head does.
+    // (Not `continue`: inside the macro's own do-while that would only
+    // leave the macro.)
 #define KOV_STMT_NEXT()                                                \
     do {                                                               \
-        if (host.flags.load(std::memory_order_relaxed)) continue;      \
+        if (host.flags.load(std::memory_order_relaxed)) goto poll_flags; \
         KOV_STMT_DISPATCH();                                           \
     } while (0)
     for (;;) {
         // Statement boundary: poll the urgent flags (one byte test).
-        if (host.flags.load(std::memory_order_relaxed)) poll();
+        if (host.flags.load(std::memory_order_relaxed)) {
+        poll_flags:
+            poll();
+        }
     statement_start:
         KOV_STMT_DISPATCH();
     build_slot:
