@@ -95,9 +95,9 @@ struct CompiledSlot {
 };
 
 // A statement decoded once, keyed by the text address where the loop
-// meets it: an assignment of a compiled expression to a numeric variable
-// or array element, IF, a loop or jump statement, "=" with a compiled
-// result, or the bytes between statements (spaces, ":" and line ends).
+// meets it: an assignment to a variable or array element, IF, a loop or
+// jump statement, "=" with a compiled result, or the bytes between
+// statements (spaces, ":" and line ends).
 struct StmtSlot {
     uint32_t key = 0;       // text address (0: empty)
     uint8_t kind = 0;
@@ -114,7 +114,8 @@ struct StmtSlot {
                             // of the ordinary line after it (0: none)
     enum : uint8_t {
         Empty = 0, Refused,
-        AssignVar, AssignStatic,
+        AssignVar, AssignStatic,  // `expr` is the statement's code, which
+                                  // ends with AssignEnd
         AssignElement,  // `expr` is the whole statement's code (see ElemDesc);
                         // `subscript` the subscript's own code
         If,         // condition `expr`; true: the line after THEN at `target`,
