@@ -371,12 +371,34 @@ bool ExprCompiler::emit(uint32_t index, int depth, int& max_depth) {
             put(n.op);
             return true;
         default: {
-            const CNode& r = m_nodes[n.right];
+            const CNode* r = &m_nodes[n.right];
+            uint32_t left = n.left;
             int f = fused_index(n.op);
-            if (f >= 0 && r.op <= VarReal8) {
-                if (!emit(n.left, depth, max_depth)) return false;
-                put(static_cast<uint8_t>(Fused + f * kLeaves + r.op), n.type, r.addr,
-                    r.op == Const ? r.k : host_address(r.addr));
+            // + and * give the same bits either way round, and loading a
+            // constant or a variable has no effect: a constant on the left
+            // of a variable is taken as the fused operand.
+            if ((n.op == Add || n.op == Mul) && m_nodes[n.left].op == Const && r->op >= StaticInt &&
+                r->op <= VarReal8) {
+                left = n.right;
+                r = &m_nodes[n.left];
+            }
+            if (f >= 0 && r->op <= VarReal8) {
+                if (!emit(left, depth, max_depth)) return false;
+                if (r->op == Const) {
+                    // An integer constant other than 0 also carries its 5-byte
+                    // form (mantissa word in `addr`, exponent in `count`),
+                    // for a 5-byte real on the left.
+                    uint32_t mantissa = 0;
+                    uint16_t exponent = 0;
+                    if (values::is_int(r->k) && r->k != 0) {
+                        const values::Num r5 = values::int_to_r5(values::as_int(r->k));
+                        mantissa = static_cast<uint32_t>(r5);
+                        exponent = values::r5_exponent(r5);
+                    }
+                    put(static_cast<uint8_t>(Fused + f * kLeaves + Const), n.type, mantissa, r->k, exponent);
+                } else {
+                    put(static_cast<uint8_t>(Fused + f * kLeaves + r->op), n.type, r->addr, host_address(r->addr));
+                }
                 return true;
             }
             if (!emit(n.left, depth, max_depth) || !emit(n.right, depth + 1, max_depth)) return false;

@@ -78,27 +78,62 @@ inline Num op_Eor(Num a, Num b, RealMode, uint8_t) { return num_int(int_of(a) ^ 
 // A fused operator with its kind of right operand: the binary operator,
 // except that with a 5-byte variable on the right a pair of 5-byte reals,
 // the common case there, is worked out inline.
-#define KOV_FUSED_DEFAULT(OP)                                                    \
-    template <int Leaf>                                                          \
-    [[gnu::always_inline]] inline Num fused_##OP(Num a, Num b, RealMode m, uint8_t t) { \
-        return op_##OP(a, b, m, t);                                              \
+#define KOV_FUSED_DEFAULT(OP)                                                          \
+    template <int Leaf>                                                                \
+    [[gnu::always_inline]] inline Num fused_##OP(Num a, Num b, RealMode m, const CIns* pc) { \
+        return op_##OP(a, b, m, pc->type);                                             \
     }
 KOV_FUSED_OPS(KOV_FUSED_DEFAULT)
 #undef KOV_FUSED_DEFAULT
 template <>
-[[gnu::always_inline]] inline Num fused_Add<VarReal5>(Num a, Num b, RealMode m, uint8_t t) {
+[[gnu::always_inline]] inline Num fused_Add<VarReal5>(Num a, Num b, RealMode m, const CIns* pc) {
     if (is_r5(a) && is_r5(b)) return r5_add(a, b);
-    return op_Add(a, b, m, t);
+    return op_Add(a, b, m, pc->type);
 }
 template <>
-[[gnu::always_inline]] inline Num fused_Sub<VarReal5>(Num a, Num b, RealMode m, uint8_t t) {
+[[gnu::always_inline]] inline Num fused_Sub<VarReal5>(Num a, Num b, RealMode m, const CIns* pc) {
     if (is_r5(a) && is_r5(b)) return r5_sub(a, b);
-    return op_Sub(a, b, m, t);
+    return op_Sub(a, b, m, pc->type);
 }
 template <>
-[[gnu::always_inline]] inline Num fused_Mul<VarReal5>(Num a, Num b, RealMode m, uint8_t t) {
+[[gnu::always_inline]] inline Num fused_Mul<VarReal5>(Num a, Num b, RealMode m, const CIns* pc) {
     if (is_r5(a) && is_r5(b)) return r5_mul(a, b);
-    return op_Mul(a, b, m, t);
+    return op_Mul(a, b, m, pc->type);
+}
+// With an integer constant on the right and a 5-byte real on the left,
+// the constant's 5-byte form (see the compiler) is what widening it would
+// give: in the 5-byte mode, and for a comparison in either mode.
+inline bool const_has_r5(const CIns* pc) { return pc->count != 0; }
+inline Num const_r5(const CIns* pc) { return (static_cast<Num>(pc->count) << 32) | pc->addr; }
+// (Two integers are tried first, as the operators do.)
+template <>
+[[gnu::always_inline]] inline Num fused_Add<Const>(Num a, Num b, RealMode m, const CIns* pc) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_add_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    if (is_r5(a) && const_has_r5(pc) && m == RealMode::Five) return r5_add(a, const_r5(pc));
+    return add_reals(a, b, m);
+}
+template <>
+[[gnu::always_inline]] inline Num fused_Sub<Const>(Num a, Num b, RealMode m, const CIns* pc) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_sub_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    if (is_r5(a) && const_has_r5(pc) && m == RealMode::Five) return r5_sub(a, const_r5(pc));
+    return sub_reals(a, b, m);
+}
+template <>
+[[gnu::always_inline]] inline Num fused_Mul<Const>(Num a, Num b, RealMode m, const CIns* pc) {
+    int32_t r;
+    if (is_int(a) && is_int(b) && !__builtin_mul_overflow(as_int(a), as_int(b), &r)) return num_int(r);
+    if (is_r5(a) && const_has_r5(pc) && m == RealMode::Five) return r5_mul(a, const_r5(pc));
+    return mul_reals(a, b, m);
+}
+template <>
+[[gnu::always_inline]] inline Num fused_Compare<Const>(Num a, Num b, RealMode m, const CIns* pc) {
+    int c;
+    if (is_int(a) && is_int(b)) c = as_int(a) < as_int(b) ? -1 : as_int(a) > as_int(b) ? 1 : 0;
+    else if (is_r5(a) && const_has_r5(pc)) c = r5_compare(a, const_r5(pc));
+    else c = compare_reals(a, b, m);
+    return num_int(compare_result(c, pc->type) ? -1 : 0);
 }
 
 // The right operands a fused operator loads (and the variables loaded
