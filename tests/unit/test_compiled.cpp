@@ -181,5 +181,36 @@ TEST_F(CompiledTest, StatementsRunFromTheirDecodedForm) {
     EXPECT_EQ(std::string(buf, n), "214 9\nBad subscript 50\n");
 }
 
+// Addresses read back from the BASIC stack (LOCAL frames, FOR frames) are
+// stored through directly only when a value of their type fits wholly in
+// the fixed area or among the variable records; no sum may wrap.
+TEST_F(CompiledTest, NumericRecordsAreCheckedWithoutWrapping) {
+    using namespace vtype;
+    // The fixed area: the last whole value of each size fits, one byte on
+    // does not.
+    EXPECT_TRUE(in.numeric_record(fixed::Size - 4, Int));
+    EXPECT_FALSE(in.numeric_record(fixed::Size - 3, Int));
+    EXPECT_TRUE(in.numeric_record(fixed::Size - 5, Real5));
+    EXPECT_FALSE(in.numeric_record(fixed::Size - 4, Real5));
+    EXPECT_TRUE(in.numeric_record(fixed::Size - 8, Real8));
+    EXPECT_FALSE(in.numeric_record(fixed::Size - 7, Real8));
+    // The variable records end at the heap top.
+    const uint32_t heap = in.heap_top();
+    EXPECT_TRUE(in.numeric_record(heap - 4, Int));
+    EXPECT_TRUE(in.numeric_record(heap - 5, Real5));
+    EXPECT_FALSE(in.numeric_record(heap - 4, Real5));
+    EXPECT_FALSE(in.numeric_record(heap - 7, Real8));
+    EXPECT_FALSE(in.numeric_record(heap, Int));
+    // Between the fixed area and the records, and addresses whose value
+    // would run past 4 GiB.
+    EXPECT_FALSE(in.numeric_record(fixed::Size, Int));
+    EXPECT_FALSE(in.numeric_record(in.top() - 4, Int));
+    for (uint32_t a : {0xFFFFFFFFu, 0xFFFFFFFCu, 0xFFFFFFF9u})
+        for (uint8_t type : {Int, Real5, Real8}) EXPECT_FALSE(in.numeric_record(a, type)) << a;
+    // Only numeric types.
+    EXPECT_FALSE(in.numeric_record(heap - 8, StrVar));
+    EXPECT_FALSE(in.numeric_record(heap - 8, Byte));
+}
+
 }  // namespace
 }  // namespace kov::interp

@@ -114,6 +114,51 @@ TEST(Interrupt, FlagsBetweenDecodedStatementsChangeNothing) {
     for (int run = 0; run < 3; ++run) EXPECT_EQ(run_with_ticks(program, true), quiet);
 }
 
+// Runs `text` while another thread raises the Escape flag after a short
+// time; returns what the program printed.
+std::string run_until_escape(const char* text) {
+    TextLoadResult r = tokenise_program(text, "escape");
+    EXPECT_EQ(r.error, "");
+    Memory& mem = test::shared_memory();
+    std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
+    std::FILE* out = std::tmpfile();
+    EXPECT_NE(out, nullptr);
+    {
+        host::HeadlessHost host(-1, out);
+        vdu::Vdu vdu(host);
+        Interp in(mem, host);
+        in.vdu = &vdu;
+        std::thread escaper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            host.flags.fetch_or(host::flag::Escape);
+        });
+        in.run_program("");
+        escaper.join();
+    }
+    std::fflush(out);
+    std::string printed;
+    std::rewind(out);
+    for (int c; (c = std::fgetc(out)) != EOF;) printed += static_cast<char>(c);
+    std::fclose(out);
+    return printed;
+}
+
+TEST(Interrupt, EscapeStopsADecodedLoopBetweenStatements) {
+    // The loop would run for minutes; Escape is trapped between two of its
+    // statements, with every element and counter consistent.
+    const char* program =
+        "ON ERROR PRINT \"escape \";ERR;\" \";ok%;\" \";(J%=I% OR J%=I%-1):END\n"
+        "ok%=TRUE:J%=0\n"
+        "DIM V%(9)\n"
+        "FOR I%=1 TO 2000000000\n"
+        "  V%(I% MOD 10)=I%\n"
+        "  IF V%(I% MOD 10)<>I% THEN ok%=FALSE\n"
+        "  J%=J%+1\n"
+        "NEXT\n"
+        "PRINT \"not reached\"\n";
+    EXPECT_EQ(run_until_escape(program), "escape 17 -1 -1\n");
+}
+
 TEST(Interrupt, LongSpcRunSeesQuit) {
     // Without a look at the flag this would print for many minutes.
     run_until_quit("FOR I%=1 TO 100:PRINT SPC(2000000000);:NEXT\n");
