@@ -85,6 +85,32 @@ TEST(Decoded, GoldenProgramsRunTheSameBothWays) {
     EXPECT_GT(compared, 80);
 }
 
+// A statement decoded from several expressions can meet the end of the
+// code buffer half way: the buffer is emptied then, and the code of the
+// parts compiled before goes with it. Thousands of FOR statements, each
+// with a long start expression, fill the buffer several times over, so
+// that the buffer ends while a FOR's limit is compiled after its start;
+// with a preamble of half a statement's code, or without, one of the two
+// runs is sure to meet that. The loops must still count as written.
+TEST(Decoded, StatementsCompiledAcrossAFullCodeBufferRunAsWritten) {
+    std::string start = "1";
+    for (int i = 0; i < 59; ++i) start += "+0";
+    for (int preamble = 0; preamble < 2; ++preamble) {
+        std::string text = "S%=0\n";
+        if (preamble) {
+            text += "P%=1";
+            for (int i = 0; i < 32; ++i) text += "+0";
+            text += "\n";
+        }
+        const int lines = 9000;
+        for (int i = 0; i < lines; ++i) text += "FOR I%=" + start + " TO 3:S%=S%+I%:NEXT\n";
+        text += "PRINT ;S%\n";
+        Outcome fast = run_text(text, true);
+        EXPECT_EQ(fast.status, 0) << fast.output;
+        EXPECT_EQ(fast.output, std::to_string(6 * lines) + "\n") << "preamble " << preamble;
+    }
+}
+
 // ---- random programs ----
 
 class ProgramMaker {
