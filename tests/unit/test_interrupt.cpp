@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -54,11 +55,12 @@ void run_until_quit(const char* text) {
     std::fclose(sink);
 }
 
-// Runs `text` and returns what it printed; with `ticks`, another thread
-// keeps raising the tick flag (which the loop clears and ignores) until
-// the program ends.
-std::string run_with_ticks(const char* text, bool ticks) {
-    TextLoadResult r = tokenise_program(text, "ticks");
+// Runs `text` and returns what it printed. `meanwhile` runs on another
+// thread while the program runs, with the host and a flag that becomes
+// true when the program has ended.
+std::string run_printing(const char* text,
+                         const std::function<void(host::HeadlessHost&, const std::atomic<bool>&)>& meanwhile) {
+    TextLoadResult r = tokenise_program(text, "flags");
     EXPECT_EQ(r.error, "");
     Memory& mem = test::shared_memory();
     std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
@@ -70,15 +72,10 @@ std::string run_with_ticks(const char* text, bool ticks) {
         Interp in(mem, host);
         in.vdu = &vdu;
         std::atomic<bool> finished{false};
-        std::thread ticker([&] {
-            while (ticks && !finished.load()) {
-                host.flags.fetch_or(host::flag::Tick);
-                std::this_thread::sleep_for(std::chrono::microseconds(20));
-            }
-        });
+        std::thread other([&] { meanwhile(host, finished); });
         in.run_program("");
         finished = true;
-        ticker.join();
+        other.join();
     }
     std::fflush(out);
     std::string printed;
@@ -86,6 +83,17 @@ std::string run_with_ticks(const char* text, bool ticks) {
     for (int c; (c = std::fgetc(out)) != EOF;) printed += static_cast<char>(c);
     std::fclose(out);
     return printed;
+}
+
+// With `ticks`, the tick flag (which the loop clears and ignores) is
+// raised again and again until the program ends.
+std::string run_with_ticks(const char* text, bool ticks) {
+    return run_printing(text, [ticks](host::HeadlessHost& host, const std::atomic<bool>& finished) {
+        while (ticks && !finished.load()) {
+            host.flags.fetch_or(host::flag::Tick);
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+    });
 }
 
 TEST(Interrupt, FlagsBetweenDecodedStatementsChangeNothing) {
@@ -114,33 +122,12 @@ TEST(Interrupt, FlagsBetweenDecodedStatementsChangeNothing) {
     for (int run = 0; run < 3; ++run) EXPECT_EQ(run_with_ticks(program, true), quiet);
 }
 
-// Runs `text` while another thread raises the Escape flag after a short
-// time; returns what the program printed.
+// The Escape flag is raised once, after a short time.
 std::string run_until_escape(const char* text) {
-    TextLoadResult r = tokenise_program(text, "escape");
-    EXPECT_EQ(r.error, "");
-    Memory& mem = test::shared_memory();
-    std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
-    std::FILE* out = std::tmpfile();
-    EXPECT_NE(out, nullptr);
-    {
-        host::HeadlessHost host(-1, out);
-        vdu::Vdu vdu(host);
-        Interp in(mem, host);
-        in.vdu = &vdu;
-        std::thread escaper([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            host.flags.fetch_or(host::flag::Escape);
-        });
-        in.run_program("");
-        escaper.join();
-    }
-    std::fflush(out);
-    std::string printed;
-    std::rewind(out);
-    for (int c; (c = std::fgetc(out)) != EOF;) printed += static_cast<char>(c);
-    std::fclose(out);
-    return printed;
+    return run_printing(text, [](host::HeadlessHost& host, const std::atomic<bool>&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        host.flags.fetch_or(host::flag::Escape);
+    });
 }
 
 TEST(Interrupt, EscapeStopsADecodedLoopBetweenStatements) {
