@@ -480,7 +480,7 @@ inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
     return load_stored(addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr), type);
 }
 
-inline bool ExprCompiler::run_short(Interp& in, const CIns* pc, values::Num& out) {
+inline bool ExprCompiler::run_short(const CIns* pc, values::Num& out) {
     using namespace cop;
     // An integer operand: an integer constant or an integer variable,
     // whose value is at the host address in `k`.
@@ -498,7 +498,6 @@ inline bool ExprCompiler::run_short(Interp& in, const CIns* pc, values::Num& out
                 return false;
         }
     };
-    (void)in;
     int32_t a, b, r;
     if (pc[1].op == Return) {
         if (pc[0].op == Const) {
@@ -542,7 +541,7 @@ inline bool ExprCompiler::run_short(Interp& in, const CIns* pc, values::Num& out
 
 inline values::Num ExprCompiler::run(Interp& in, uint32_t start) {
     values::Num value;
-    if (run_short(in, m_code.data() + start, value)) return value;
+    if (run_short(m_code.data() + start, value)) return value;
     return eval(in, start);
 }
 

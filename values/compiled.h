@@ -180,7 +180,7 @@ public:
     inline values::Num run(Interp& in, uint32_t start);
     // The inline part of run: true, with the value, when the code at `pc`
     // is one of those shortest codes.
-    static inline bool run_short(Interp& in, const CIns* pc, values::Num& out);
+    static inline bool run_short(const CIns* pc, values::Num& out);
     void flush();
     // Counts flushes, so that work spanning several compiles can tell
     // whether code it compiled earlier is still there.
