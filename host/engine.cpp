@@ -10,7 +10,7 @@
 #include "interp/interp.h"
 #include "interp/memory.h"
 #include "interp/program_text.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 
 namespace kov::host {
 
@@ -41,7 +41,8 @@ void put32(std::vector<uint8_t>& v, uint32_t x) {
 
 }  // namespace
 
-int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail) {
+int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail,
+              const RunOptions& options) {
     static interp::Memory memory;
     if (!memory.map()) {
         host.diagnostic("Couldn't allocate virtual memory");
@@ -62,9 +63,9 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
     page[2] = 0xFF;
     if (!image.empty()) std::memcpy(page, image.data(), image.size());
 
-    vdu::Vdu vdu(host);
     interp::Interp in(memory, host);
-    in.vdu = &vdu;
+    Screen screen(in, host);
+    screen.vdu().set_screenshot(options.screenshot);
     in.native_stack_limit_bytes = kInterpreterStackLimit;
 
     ThreadJob job{&in, command_tail, 0};
@@ -80,6 +81,12 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
         pthread_join(thread, nullptr);
     }
     pthread_attr_destroy(&attr);
+    // QUIT ends the program without the stop sequence.
+    screen.vdu().program_stopped();
+    if (!screen.vdu().screenshot_error().empty()) {
+        host.diagnostic(screen.vdu().screenshot_error());
+        if (job.status == 0) job.status = 1;
+    }
     return job.status;
 }
 

@@ -21,9 +21,15 @@ constexpr size_t kInterpreterStackBytes = size_t{512} << 20;
 constexpr size_t kInterpreterStackLimit = size_t{480} << 20;
 #endif
 
+struct RunOptions {
+    std::string screenshot;   // PNG of the screen when the program stops
+};
+
 // Runs `image` (the program format) with `host`. Returns the exit status
-// (0 normal end, 1 untrapped error, 2 when the image cannot be loaded).
-int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail);
+// (0 normal end, 1 untrapped error or a screenshot that could not be
+// written, 2 when the image cannot be loaded).
+int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail,
+              const RunOptions& options = {});
 
 // Reads a program file and converts plain text to the program format.
 // On failure returns false with a message in `error`.

@@ -20,6 +20,8 @@ const char kUsage[] =
     "Options:\n"
     "  --headless          no window (the default when there is no display)\n"
     "  --keys TEXT         queue key codes before the program starts (C escapes, \\e = Escape)\n"
+    "  --screenshot FILE.png\n"
+    "                      save the screen as a PNG file when the program stops\n"
     "  --list FILE         print a program as text\n"
     "  --tokenise IN OUT   write a text program in the tokenised program format\n"
     "  --bundle PROGRAM -o APP\n"
@@ -90,6 +92,7 @@ std::string with_extension(const std::string& path) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string keys;
+    kov::host::RunOptions options;
     size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -100,10 +103,22 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (a == "--version") {
-            std::printf("kov %s\nfeatures: headless\n", KOV_VERSION_STRING);
+            std::printf("kov %s\nfeatures: headless"
+#ifdef KOV_HAVE_PNG
+                        " screenshots"
+#endif
+#ifdef KOV_HAVE_FONTS
+                        " fonts"
+#endif
+                        "\n", KOV_VERSION_STRING);
             return 0;
         }
         if (a == "--headless") continue;
+        if (a == "--screenshot") {
+            if (i + 1 >= args.size()) return usage_error("--screenshot needs a file");
+            options.screenshot = args[++i];
+            continue;
+        }
         if (a == "--keys") {
             if (i + 1 >= args.size()) return usage_error("--keys needs an argument");
             if (!unescape(args[++i], keys)) return usage_error("bad escape in --keys text");
@@ -159,7 +174,7 @@ int main(int argc, char** argv) {
         }
         for (size_t k = i + 1; k < args.size(); ++k) tail += (k > i + 1 ? " " : "") + args[k];
     }
-    int status = kov::host::run_image(image, host, tail);
+    int status = kov::host::run_image(image, host, tail, options);
     host.flush_output();
     return status;
 }

@@ -742,7 +742,8 @@ void Interp::stop_sequence(int status) {
     sp = himem();
     uint8_t f = host.flags.load();
     if (f & (host::flag::Quit | host::flag::Tick | host::flag::Escape)) poll();
-    vdu_write_unmirrored('>');
+    vdu_program_stopped();
+    oswrch('>');
     mem.set_fixed8(fixed::Options, static_cast<uint8_t>((options() & 0x0F) | 0x30));
     mem.set_fixed32(fixed::OnError, 0);
     mem.set_fixed32(fixed::OnErrorLocalSp, 0);

@@ -357,11 +357,12 @@ public:
     void count_out(uint8_t c);        // counting output (COUNT, WIDTH)
     void count_newline() { count_out(13); count_out(10); }
     void count_text(std::string_view s) { for (char c : s) count_out(static_cast<uint8_t>(c)); }
-    // Writes to the VDU stream without the headless text mirror (the
-    // stop sequence's prompt).
-    void vdu_write_unmirrored(uint8_t c);
     // Abandons a partial VDU sequence and any redirection (error reports).
     void vdu_reset();
+    // The VDU's start-up state (after the fixed area is set up), and the
+    // moment the program stops (screenshot; the text mirror ends).
+    void vdu_start();
+    void vdu_program_stopped();
 
     // ---- star commands (os/oscli.cpp) ----
     void oscli(std::string_view command);

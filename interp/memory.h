@@ -47,6 +47,7 @@ constexpr uint32_t Width = 417;        // 8 bits
 constexpr uint32_t ErrNum = 418;       // 8 bits
 constexpr uint32_t Options = 419;      // bit 0 FLOAT 64, bit 3 lower case, bits 4..7 OPT
 constexpr uint32_t SysVars = 420;      // the system-variable chain
+constexpr uint32_t VduBlock = 768;     // the VDU state block, @vdu% (offsets -16..247)
 constexpr uint32_t Size = 1024;
 }  // namespace fixed
 

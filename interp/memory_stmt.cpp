@@ -43,6 +43,7 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
         uint32_t value = off + 4 + static_cast<uint32_t>(n) + 1;
         std::memset(f + value, 0, r.value_size);
         off = value + r.value_size;
+        if (std::strcmp(r.tail, "vdu%") == 0) mem.set_fixed32(value, fixed::VduBlock);
         if (r.tail[n - 1] == '(') {
             // @hfile%( : one dimension of 13 elements, all in the fixed area.
             mem.set_fixed32(value, off);
@@ -164,6 +165,7 @@ int Interp::run_program(std::string_view command_tail) {
     native_stack_floor = native_stack_limit_bytes ? &marker - native_stack_limit_bytes : nullptr;
     try {
         init_fixed_area(command_tail);
+        vdu_start();
         check_program_or_stop(*this);
         values::rnd_seed(mem.fixed_area() + fixed::RndSeed, host.centiseconds());
         run_loop(true);

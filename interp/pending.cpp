@@ -18,14 +18,10 @@ void stmt_sound(Interp&) { not_available("SOUND"); }
 void stmt_bput(Interp&) { not_available("BPUT#"); }
 void stmt_call(Interp&) { not_available("CALL"); }
 void stmt_close(Interp&) { not_available("CLOSE#"); }
-void stmt_clg(Interp&) { not_available("CLG"); }
 void stmt_draw(Interp&) { not_available("DRAW"); }
 void stmt_envelope(Interp&) { not_available("ENVELOPE"); }
-void stmt_gcol(Interp&) { not_available("GCOL"); }
-void stmt_mode(Interp&) { not_available("MODE"); }
 void stmt_move(Interp&) { not_available("MOVE"); }
 void stmt_plot(Interp&) { not_available("PLOT"); }
-void stmt_colour(Interp&) { not_available("COLOUR"); }
 void stmt_circle(Interp&) { not_available("CIRCLE"); }
 void stmt_ellipse(Interp&) { not_available("ELLIPSE"); }
 void stmt_fill(Interp&) { not_available("FILL"); }

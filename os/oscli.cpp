@@ -12,12 +12,6 @@ namespace kov::interp {
 
 void Interp::oswrch(uint8_t c) { vdu->write(c); }
 
-void Interp::vdu_write_unmirrored(uint8_t c) {
-    vdu->set_mirror(false);
-    vdu->write(c);
-    vdu->set_mirror(true);
-}
-
 void Interp::vdu_reset() { vdu->reset(); }
 
 namespace {
@@ -39,9 +33,9 @@ namespace {
     X("ERA", star_pending)                                                     \
     X("ESC", star_esc)               /* Escape key on or off */                \
     X("EXEC", star_pending)          /* keys from a file */                    \
-    X("EGA", star_pending)           /* screen modes */                        \
+    X("EGA", star_ega)              /* screen modes */                        \
     X("FLOAT", star_float)           /* 5-byte or 8-byte reals */              \
-    X("FONT", star_pending)          /* screen font */                         \
+    X("FONT", star_font)             /* screen font */                         \
     X("FX", star_fx)                 /* buffer operations */                   \
     X("HELP", star_help)             /* the version line */                    \
     X("INPUT", star_nibble)          /* input redirection */                   \
@@ -53,7 +47,7 @@ namespace {
     X("MDISPLAY", star_pending)      /* bitmap from memory */                  \
     X("MD", star_pending)            /* make a directory */                    \
     X("MKDIR", star_pending)                                                   \
-    X("NOEGA", star_pending)                                                   \
+    X("NOEGA", star_noega)                                                      \
     X("OPT", star_nibble)            /* output redirection */                  \
     X("OUTPUT", star_nibble)                                                   \
     X("PLAY", star_pending)          /* MIDI file */                           \
@@ -109,6 +103,10 @@ void star_pending(Interp&, const char* name, std::string_view) {
 }
 
 void star_nothing(Interp&, const char*, std::string_view) {}
+
+void star_font(Interp& in, const char*, std::string_view arg) { in.vdu->star_font(arg); }
+void star_ega(Interp& in, const char*, std::string_view arg) { in.vdu->star_ega(arg); }
+void star_noega(Interp& in, const char*, std::string_view) { in.vdu->star_noega(); }
 
 void star_quit(Interp& in, const char*, std::string_view) {
     close_all_files(in);

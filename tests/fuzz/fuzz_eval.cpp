@@ -18,7 +18,7 @@
 #include "interp/memory.h"
 #include "interp/program_text.h"
 #include "interp/tokeniser.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 
 using namespace kov;
 using namespace kov::interp;
@@ -43,15 +43,15 @@ struct Machine {
     std::FILE* out = std::fopen("/dev/null", "w");
     host::HeadlessHost host{-1, out};
     Memory memory;
-    vdu::Vdu vdu{host};
     Interp* in = nullptr;
+    host::Screen* screen = nullptr;
     std::vector<uint8_t> image;
     uint32_t scratch_offset = 0;
 
     Machine() {
         if (!out || !memory.map()) std::abort();
         in = new Interp(memory, host);
-        in->vdu = &vdu;
+        screen = new host::Screen(*in, host);
         in->native_stack_limit_bytes = size_t{1} << 20;
         TextLoadResult r = tokenise_program(setup_text(), "setup");
         if (!r.error.empty()) std::abort();

@@ -18,7 +18,7 @@
 #include "interp/interp.h"
 #include "interp/memory.h"
 #include "interp/program_text.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 
 using namespace kov;
 using namespace kov::interp;
@@ -50,9 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memset(Memory::ptr(mem.base()), 0, Memory::kPageOffset);
     std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
     host::HeadlessHost host(-1, sink());
-    vdu::Vdu vdu(host);
     Interp in(mem, host);
-    in.vdu = &vdu;
+    host::Screen screen{in, host};
     in.native_stack_limit_bytes = size_t{1} << 20;
 
     // The watchdog: quit after 50 ms unless the program has ended.

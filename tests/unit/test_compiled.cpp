@@ -16,7 +16,7 @@
 #include "interp/memory.h"
 #include "interp/program_text.h"
 #include "interp/tokeniser.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 #include "tests/unit/test_support.h"
 
 namespace kov::interp {
@@ -36,11 +36,10 @@ class CompiledTest : public ::testing::Test {
 protected:
     std::FILE* out = std::tmpfile();
     host::HeadlessHost host{-1, out};
-    vdu::Vdu vdu{host};
     Interp in{shared_memory(), host};
+    host::Screen screen{in, host};
 
     void SetUp() override {
-        in.vdu = &vdu;
         // Variables the expressions use; the program ends, its heap stays.
         TextLoadResult r = tokenise_program(
             "A%=7:B%=-3:C%=2147483647:X=1.5:Y=-0.25:Z=3:W#=0.1:N%=0:ix%=1:big%=9\n"

@@ -19,7 +19,7 @@
 #include "interp/interp.h"
 #include "interp/program_text.h"
 #include "tests/unit/test_support.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 
 namespace kov::interp {
 namespace {
@@ -43,9 +43,8 @@ Outcome run_text(const std::string& text, bool decoded) {
     Outcome result;
     {
         host::HeadlessHost host(-1, out);
-        vdu::Vdu vdu(host);
         Interp in(mem, host);
-        in.vdu = &vdu;
+        host::Screen screen{in, host};
         // Deep recursion ends in "No room" well within this thread's stack.
         in.native_stack_limit_bytes = size_t{5} << 20;
         in.m_compiler.enabled = decoded;

@@ -18,7 +18,7 @@
 #include "interp/interp.h"
 #include "interp/program_text.h"
 #include "tests/unit/test_support.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 
 namespace kov::interp {
 namespace {
@@ -34,9 +34,8 @@ void run_until_quit(const char* text) {
     std::FILE* sink = std::fopen("/dev/null", "w");
     ASSERT_NE(sink, nullptr);
     host::HeadlessHost host(-1, sink);
-    vdu::Vdu vdu(host);
     Interp in(mem, host);
-    in.vdu = &vdu;
+    host::Screen screen{in, host};
     std::mutex lock;
     std::condition_variable done;
     bool finished = false;
@@ -68,9 +67,8 @@ std::string run_printing(const char* text,
     EXPECT_NE(out, nullptr);
     {
         host::HeadlessHost host(-1, out);
-        vdu::Vdu vdu(host);
         Interp in(mem, host);
-        in.vdu = &vdu;
+        host::Screen screen{in, host};
         std::atomic<bool> finished{false};
         std::thread other([&] { meanwhile(host, finished); });
         in.run_program("");

@@ -12,7 +12,7 @@
 #include "interp/interp.h"
 #include "interp/memory.h"
 #include "interp/program_text.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 #include "tests/unit/test_support.h"
 
 namespace kov::interp {
@@ -34,11 +34,10 @@ struct TempFile {
 struct Machine {
     TempFile out;
     host::HeadlessHost host{-1, out.f};
-    vdu::Vdu vdu{host};
     Interp in{memory(), host};
+    host::Screen screen{in, host};
 
     Machine() {
-        in.vdu = &vdu;
         in.init_fixed_area("");
     }
     uint32_t page() const { return memory().base() + Memory::kPageOffset; }

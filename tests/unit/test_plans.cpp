@@ -17,7 +17,7 @@
 #include "interp/program_text.h"
 #include "interp/tokeniser.h"
 #include "values/plans.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 #include "tests/unit/test_support.h"
 
 namespace kov::interp {
@@ -45,12 +45,11 @@ class PlansTest : public ::testing::Test {
 protected:
     std::FILE* out = std::tmpfile();
     host::HeadlessHost host{-1, out};
-    vdu::Vdu vdu{host};
     Interp in{shared_memory(), host};
+    host::Screen screen{in, host};
     uint8_t* slot_text = nullptr;   // room for an expression inside the program
 
     void SetUp() override {
-        in.vdu = &vdu;
         // Variables the expressions use; the program ends, its heap stays.
         // Line 20 is room for expressions: text between PAGE and TOP,
         // which expressions are decoded in.

@@ -1,0 +1,87 @@
+// The display surface: where the VDU driver's shadow bitmap is shown.
+//
+// The core owns the shadow bitmap: kShadowWidth × kShadowHeight pixels of
+// 32 bits, 0x00RRGGBB (in memory B, G, R, 0: SDL_PIXELFORMAT_RGB888 /
+// XRGB8888), row stride kShadowWidth pixels, top row first. It lives as
+// long as the VDU that draws into it. A surface implementation (window or
+// headless) only reads it, and only while holding `lock`.
+//
+// The interpreter thread draws while holding `lock`, then calls present()
+// (still holding it) with the rectangle it changed. A window unions these
+// rectangles and, at its next frame, takes the lock, copies that part of
+// the bitmap to its texture and resets the union. The lock is never held
+// across a wait.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+namespace kov::host {
+
+constexpr int kShadowWidth = 1600;
+constexpr int kShadowHeight = 1200;
+
+// A rectangle of pixels: left and top inclusive, right and bottom exclusive.
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+    void unite(const Rect& r) {
+        if (r.empty()) return;
+        if (empty()) { *this = r; return; }
+        if (r.left < left) left = r.left;
+        if (r.top < top) top = r.top;
+        if (r.right > right) right = r.right;
+        if (r.bottom > bottom) bottom = r.bottom;
+    }
+};
+
+// The text caret: a filled bar of `width` × `height` pixels with its
+// top-left at (x, y) of the client area, inverted over what lies beneath.
+struct Caret {
+    int x = 0, y = 0, width = 8, height = 2;
+    bool visible = false;
+};
+
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    // Called once before any drawing with the core's shadow bitmap.
+    virtual void attach(const uint32_t* pixels) { m_pixels = pixels; }
+    // `dirty` of the shadow bitmap has changed (called with `lock` held).
+    virtual void present(const Rect& dirty) = 0;
+    // The client area is now `width` × `height` pixels (MODE changes).
+    virtual void set_client_size(int width, int height) = 0;
+    // The caret's shape, position or visibility changed.
+    virtual void set_caret(const Caret& caret) = 0;
+
+    const uint32_t* pixels() const { return m_pixels; }
+
+    // The drawing lock: held around every drawing operation into the
+    // shadow bitmap and around copying it for presentation.
+    std::mutex lock;
+
+protected:
+    const uint32_t* m_pixels = nullptr;
+};
+
+// No window: the drawing happens all the same; this remembers what a
+// window would have been told (tests read it).
+class HeadlessSurface : public Surface {
+public:
+    void present(const Rect& dirty) override { m_dirty.unite(dirty); }
+    void set_client_size(int width, int height) override { m_width = width; m_height = height; }
+    void set_caret(const Caret& caret) override { m_caret = caret; }
+
+    Rect take_dirty() { Rect r = m_dirty; m_dirty = Rect{}; return r; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    const Caret& caret() const { return m_caret; }
+
+private:
+    Rect m_dirty;
+    int m_width = 0, m_height = 0;
+    Caret m_caret;
+};
+
+}  // namespace kov::host
