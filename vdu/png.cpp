@@ -72,6 +72,7 @@ bool Vdu::save_png(const std::string& path, std::string& error) {
 void Vdu::program_stopped() {
     if (m_stopped) return;
     m_stopped = true;
+    m_stopped_sink = m_sink;
     m_sink = nullptr;
     if (!m_screenshot_path.empty() && !save_png(m_screenshot_path, m_screenshot_error) && m_screenshot_error.empty())
         m_screenshot_error = "cannot write " + m_screenshot_path;

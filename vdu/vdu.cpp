@@ -29,13 +29,37 @@ const ModeInfo kModes[34] = {
     {640, 400, 8, 16, 2},     {640, 400, 16, 16, 4},
 };
 
+namespace {
+std::mutex g_spare_lock;
+uint32_t* g_spare = nullptr;
+}  // namespace
+
+ShadowPixels::ShadowPixels() {
+    {
+        std::lock_guard<std::mutex> hold(g_spare_lock);
+        m_p = g_spare;
+        g_spare = nullptr;
+    }
+    if (!m_p) m_p = new uint32_t[kCount];
+}
+
+ShadowPixels::~ShadowPixels() {
+    std::lock_guard<std::mutex> hold(g_spare_lock);
+    if (!g_spare) {
+        g_spare = m_p;
+    } else {
+        delete[] m_p;
+    }
+}
+
 const uint8_t kEgaRemap[16] = {32, 33, 33, 3, 33, 33, 6, 7, 16, 17, 17, 3, 17, 17, 6, 3};
 
 Vdu::Vdu(interp::Memory& memory, host::Surface& surface, Client& client)
     : m_mem(memory), m_surface(surface), m_client(client),
       m_s(memory.fixed_area() + interp::fixed::VduBlock),
       m_udc(interp::Memory::ptr(memory.base() + 0x1000)),
-      m_pixels(static_cast<size_t>(host::kShadowWidth) * host::kShadowHeight, 0xFFFFFF) {
+      m_pixels() {
+    std::fill(m_pixels.begin(), m_pixels.end(), 0xFFFFFF);
     std::memset(m_map, ' ', sizeof m_map);
     std::memcpy(m_palette, kPalette16, sizeof m_palette);
     m_surface.attach(m_pixels.data());
@@ -44,6 +68,13 @@ Vdu::Vdu(interp::Memory& memory, host::Surface& surface, Client& client)
 Vdu::~Vdu() = default;
 
 void Vdu::start(int width, int height) {
+    if (m_stopped) {
+        // A new run (tests run several programs on one driver).
+        m_stopped = false;
+        m_screenshot_error.clear();
+        if (m_stopped_sink) m_sink = m_stopped_sink;
+        m_stopped_sink = nullptr;
+    }
     width = std::clamp(width, 1, host::kShadowWidth);
     height = std::clamp(height, 1, host::kShadowHeight);
     std::memset(m_s + blk::First, 0, blk::End - blk::First);

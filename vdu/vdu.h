@@ -98,6 +98,26 @@ extern const uint8_t kEgaRemap[16];
 // The 16-colour table (also the physical colours of VDU 19), 0xRRGGBB.
 extern const uint32_t kPalette16[16];
 
+// The shadow bitmap's memory. Its pages are kept for the next driver of
+// the process when a driver ends (tests make many), so a new screen does
+// not fault in 7.5 MiB afresh.
+class ShadowPixels {
+public:
+    static constexpr size_t kCount = static_cast<size_t>(host::kShadowWidth) * host::kShadowHeight;
+    ShadowPixels();
+    ~ShadowPixels();
+    ShadowPixels(const ShadowPixels&) = delete;
+    ShadowPixels& operator=(const ShadowPixels&) = delete;
+    uint32_t* data() { return m_p; }
+    const uint32_t* data() const { return m_p; }
+    uint32_t* begin() { return m_p; }
+    uint32_t* end() { return m_p + kCount; }
+    uint32_t operator[](size_t i) const { return m_p[i]; }
+
+private:
+    uint32_t* m_p;
+};
+
 class Vdu {
 public:
     // `memory` must be mapped: the state block lives in its fixed area
@@ -116,7 +136,7 @@ public:
     // Abandons a partially received control sequence (error reports).
     void reset();
 
-    void set_text_sink(TextSink* sink) { m_sink = sink; }
+    void set_text_sink(TextSink* sink) { m_sink = sink; m_stopped_sink = nullptr; }
     void set_font_loader(host::FontLoader* loader) { m_fonts = loader; }
     // The PNG written when the program stops (empty: none).
     void set_screenshot(std::string path) { m_screenshot_path = std::move(path); }
@@ -238,8 +258,9 @@ private:
     uint8_t* m_s;            // @vdu% in the fixed area
     uint8_t* m_udc;          // base + 0x1000
     TextSink* m_sink = nullptr;
+    TextSink* m_stopped_sink = nullptr;   // the mirror while the program is stopped
     host::FontLoader* m_fonts = nullptr;
-    std::vector<uint32_t> m_pixels;
+    ShadowPixels m_pixels;
     uint8_t m_map[kMapColumns * kMapRows];
     uint32_t m_palette[16];
     host::Rect m_gwin;
