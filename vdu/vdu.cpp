@@ -99,8 +99,7 @@ void Vdu::start(int width, int height) {
     m_s[blk::BgMix] = rop::Copy;
     m_s[blk::BgCol] = 15;
     m_s[blk::CaretEnd] = 16;
-    m_glyphs = Glyphs{};
-    m_font.reset();
+    load_mode_font(8, 16, false);
     // The end of a MODE change: windows, cursors, caret and the screen.
     m_s[blk::Flags] &= static_cast<uint8_t>(~(vflag::Proportional | vflag::GraphicsText));
     m_s[blk::CaretStart] &= static_cast<uint8_t>(~0x60);
