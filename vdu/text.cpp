@@ -6,6 +6,8 @@
 // have poked: they are taken as 64-bit values and every rectangle is
 // clipped to the shadow bitmap and every cell to the character map.
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "vdu/system_font.h"
@@ -50,9 +52,11 @@ int Vdu::cell_width(uint8_t c) const {
 }
 
 void Vdu::store_map(uint8_t c, int64_t x, int64_t y) {
-    int64_t cw = get32(blk::CharW), ch = get32(blk::CharH);
-    if (cw <= 0 || ch <= 0 || x < 0 || y < 0) return;
-    int64_t col = x / cw, row = y / ch;
+    int32_t cw = get32(blk::CharW), ch = get32(blk::CharH);
+    if (cw <= 0 || ch <= 0 || x < 0 || y < 0 || x > INT32_MAX || y > INT32_MAX) return;
+    // 32-bit divisions: this runs for every character.
+    uint32_t col = static_cast<uint32_t>(x) / static_cast<uint32_t>(cw);
+    uint32_t row = static_cast<uint32_t>(y) / static_cast<uint32_t>(ch);
     if (col < kMapColumns && row < kMapRows) m_map[row * kMapColumns + col] = c;
 }
 
@@ -94,14 +98,18 @@ void Vdu::draw_text_cell(uint8_t c, int64_t x, int64_t y, int cell_w) {
     } else {
         const int gw = m_glyphs.glyph_w, gh = m_glyphs.glyph_h;
         const uint8_t* mask = m_glyphs.masks.data() + static_cast<size_t>(c) * gw * gh;
+        // Columns of the clipped cell that the glyph covers: [cell.left, glyph_end).
+        const int glyph_end = static_cast<int>(std::min<int64_t>(cell.right, x + gw));
+        const int64_t skip = cell.left - x;
         for (int yy = cell.top; yy < cell.bottom; ++yy) {
             int64_t gy = yy - y;
             uint32_t* p = row_ptr(yy);
-            for (int xx = cell.left; xx < cell.right; ++xx) {
-                int64_t gx = xx - x;
-                bool on = gy < gh && gx < gw && mask[gy * gw + gx];
-                p[xx] = on ? fg : bg;
+            int xx = cell.left;
+            if (gy < gh) {
+                const uint8_t* m = mask + gy * gw + skip - cell.left;
+                for (; xx < glyph_end; ++xx) p[xx] = m[xx] ? fg : bg;
             }
+            for (; xx < cell.right; ++xx) p[xx] = bg;
         }
     }
     present(cell);
