@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "host/headless/headless_host.h"
+#include "host/screen.h"
 #include "host/surface.h"
 #include "tests/unit/test_support.h"
 #include "vdu/system_font.h"
@@ -387,6 +389,45 @@ TEST_F(VduTest, PagedModeWaitsAfterAPageful) {
     EXPECT_EQ(vdu.get8(blk::Paged), 0);
 }
 
+TEST_F(VduTest, StarFontByNameSizeAndStyle) {
+    EXPECT_EQ(test::error_of([&] {
+        try { vdu.star_font("\"DejaVu Sans"); } catch (const VduError& e) { throw BasicError{e.number, ""}; }
+    }), 253);
+    host::FontLoader* fonts = host::platform_font_loader();
+    if (!fonts) GTEST_SKIP() << "built without a font loader";
+    vdu.set_font_loader(fonts);
+    auto number = [&](std::string_view arg) {
+        try {
+            vdu.star_font(arg);
+        } catch (const VduError& e) {
+            return e.number;
+        }
+        return -1;
+    };
+    EXPECT_EQ(number("No Such Family Anywhere,12"), 246);
+    EXPECT_EQ(vdu.get8(blk::Flags) & vflag::Proportional, 0);
+    ASSERT_EQ(number("DejaVu Sans,12,BI"), -1);
+    EXPECT_NE(vdu.get8(blk::Flags) & vflag::Proportional, 0);
+    EXPECT_NE(vdu.get32(blk::FontHandle), 0);
+    const int ch = vdu.get32(blk::CharH);
+    EXPECT_GE(ch, 16);   // 12 points at 96 dpi: a 16-pixel em plus leading
+    EXPECT_LE(ch, 24);
+    // Proportional advance: "i" is narrower than "W".
+    text("i");
+    const int after_i = vdu.get32(blk::CurX);
+    text("W");
+    EXPECT_GT(vdu.get32(blk::CurX) - after_i, after_i);
+    EXPECT_GT(count_not(0, 0, 40, ch, kWhite15), 0);
+    ASSERT_EQ(number(""), -1);
+    EXPECT_EQ(vdu.get32(blk::CharW), 8);
+    EXPECT_EQ(vdu.get32(blk::CharH), 16);
+    EXPECT_EQ(vdu.get32(blk::FontHandle), 0);
+    // A MODE with wide cells uses the scalable fixed font.
+    send({22, 1});
+    EXPECT_NE(vdu.get32(blk::FontHandle), 0);
+    EXPECT_EQ(vdu.get8(blk::Flags) & vflag::Proportional, 0);
+}
+
 // Whatever a program pokes into the state block, drawing stays inside
 // the bitmap and the character map.
 TEST_F(VduTest, PokedStateIsCheckedBeforeUse) {
@@ -406,6 +447,25 @@ TEST_F(VduTest, PokedStateIsCheckedBeforeUse) {
             vdu.char_at_cursor();
         }
     }
+}
+
+// The state block lies in the fixed area above the system variables and
+// the sign-on text, and survives the interpreter's start.
+TEST(VduBlock, LiesAboveTheSystemVariables) {
+    interp::Memory& mem = test::shared_memory();
+    std::FILE* out = std::tmpfile();
+    host::HeadlessHost h(-1, out);
+    interp::Interp in(mem, h);
+    host::Screen screen(in, h);
+    in.init_fixed_area("");
+    in.vdu_start();
+    uint32_t sign_on = mem.fixed32(interp::fixed::ErrMsgAddr);
+    const char* text = reinterpret_cast<const char*>(mem.fixed_area() + sign_on);
+    EXPECT_LE(sign_on + std::strlen(text) + 1, interp::fixed::VduBlock + blk::First);
+    EXPECT_LE(interp::fixed::VduBlock + blk::End, interp::fixed::Size);
+    EXPECT_EQ(screen.vdu().get32(blk::ClientW), 640);
+    EXPECT_EQ(mem.read32(interp::fixed::VduBlock + blk::ClientW), 640u);   // as indirection sees it
+    std::fclose(out);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 REM The screen statements, read back through @vdu% and POS/VPOS.
+PRINT "@vdu% ";@vdu%
 PRINT "mode ";?(@vdu%+72);" mask ";?(@vdu%+73);" size ";@vdu%!208;"x";@vdu%!212
 MODE 1
 PRINT "mode ";?(@vdu%+72);" mask ";?(@vdu%+73);" cell ";@vdu%!216;"x";@vdu%!220
