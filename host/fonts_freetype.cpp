@@ -26,7 +26,7 @@ bool same_name(const std::string& a, const char* b) {
 
 class FreeTypeFont : public Font {
 public:
-    FreeTypeFont(FT_Library lib, FT_Face face, bool underline) : m_lib(lib), m_face(face), m_underline(underline) {}
+    FreeTypeFont(FT_Face face, bool underline) : m_face(face), m_underline(underline) {}
     ~FreeTypeFont() override { FT_Done_Face(m_face); }
 
     // Sizes the face: `height` > 0 is the whole cell (ascent + descent),
@@ -93,7 +93,6 @@ private:
         return static_cast<int>((m_face->glyph->advance.x + 32) >> 6);
     }
 
-    FT_Library m_lib;
     FT_Face m_face;
     bool m_underline;
     int m_width = 0;
@@ -150,7 +149,7 @@ public:
             error = "cannot read " + path;
             return nullptr;
         }
-        auto font = std::make_unique<FreeTypeFont>(m_lib, face, req.underline);
+        auto font = std::make_unique<FreeTypeFont>(face, req.underline);
         if (!font->size(req.height, req.width)) {
             error = "cannot size " + path;
             return nullptr;
