@@ -42,7 +42,7 @@ struct Machine {
         in.init_fixed_area("");
     }
     uint32_t page() const { return memory().base() + Memory::kPageOffset; }
-    uint8_t* at_page() const { return Memory::ptr(page()); }
+    uint8_t* at_page() const { return Memory::unchecked_ptr(page()); }
 
     // Copies `image` to PAGE and runs it; returns the exit status.
     int run(const std::vector<uint8_t>& image) {
@@ -150,7 +150,7 @@ TEST(ProgramCheck, NeverReadsPastTheCommittedTop) {
     Interp& in = machine.in;
     uint32_t top = memory().committed_top();
     // A line whose length runs past the top.
-    uint8_t* q = Memory::ptr(top - 8);
+    uint8_t* q = Memory::unchecked_ptr(top - 8);
     q[0] = 200;
     EXPECT_FALSE(in.program_check(top - 8));
     // Well-formed lines up to the top, but no end marker.
@@ -173,8 +173,8 @@ TEST(RunProgram, EndMarkerRewrittenAndLayoutSet) {
     EXPECT_EQ(machine.output(), "         1\n");
     Interp& in = machine.in;
     uint32_t end = machine.page() + static_cast<uint32_t>(image.size()) - 3;
-    EXPECT_EQ(Memory::ptr(end)[1], 0xFF);
-    EXPECT_EQ(Memory::ptr(end)[2], 0xFF);
+    EXPECT_EQ(Memory::unchecked_ptr(end)[1], 0xFF);
+    EXPECT_EQ(Memory::unchecked_ptr(end)[2], 0xFF);
     EXPECT_EQ(in.page(), machine.page());
     EXPECT_EQ(in.top(), end + 3);
     EXPECT_EQ(in.lomem(), in.top());
@@ -215,7 +215,7 @@ TEST(RunProgram, UntrappedErrorLeavesItsStateInTheFixedArea) {
     EXPECT_EQ(m.fixed16(fixed::TraceLimit), 0);
     EXPECT_EQ(m.fixed32(fixed::StaticVars), 5u);
     EXPECT_EQ(machine.in.sp, machine.in.himem());
-    EXPECT_STREQ(reinterpret_cast<const char*>(Memory::ptr(m.fixed32(fixed::ErrMsgAddr))),
+    EXPECT_STREQ(reinterpret_cast<const char*>(Memory::unchecked_ptr(m.fixed32(fixed::ErrMsgAddr))),
                  "Division by zero");
 }
 
