@@ -68,10 +68,30 @@ void take_else(Interp& in) {
     if (in.skip_spaces() == tok::LineNumber) jump_to_line(in, in.int_factor());
 }
 
+// The byte-by-byte scans step over string literals and over REM and DATA
+// text, whose bytes are not keywords. `q` at a byte of the text: where the
+// scan looks next (past a literal; at the CR for REM and DATA), or `q`
+// itself when its byte is to be examined.
+inline const uint8_t* step_over_text(const uint8_t* q) {
+    if (*q == '"') {
+        ++q;
+        while (*q != '"' && *q != 13) ++q;
+        return *q == '"' ? q + 1 : q;
+    }
+    if (*q == tok::Rem || *q == tok::Data) {
+        while (*q != 13) ++q;
+    }
+    return q;
+}
+
 // Moves the text pointer to the end of the current statement (":", CR or
-// ELSE) by examining every byte.
+// ELSE), stepping over string literals.
 void skip_to_statement_end(Interp& in) {
-    while (*in.p != ':' && *in.p != 13 && *in.p != tok::Else) ++in.p;
+    for (;;) {
+        in.p = step_over_text(in.p);
+        if (*in.p == ':' || *in.p == 13 || *in.p == tok::Else) return;
+        if (*in.p != '"') ++in.p;
+    }
 }
 
 // The block scan shared by block IF and CASE. Walks whole lines from
@@ -148,7 +168,9 @@ bool skip_while_body(Interp& in) {
     int depth = 1;
     const uint8_t* q = in.p;
     for (;;) {
+        q = step_over_text(q);
         uint8_t c = *q;
+        if (c == '"') continue;   // a literal right after another
         if (c == tok::While) {
             ++depth;
         } else if (c == tok::Endwhile) {
@@ -347,7 +369,12 @@ void if_continue(Interp& in, bool condition) {
     const uint8_t* start = in.p;
     bool is_else = false;
     for (const uint8_t* q = in.p;; ++q) {
+        q = step_over_text(q);
         uint8_t c = *q;
+        if (c == '"') {   // a literal right after another
+            --q;
+            continue;
+        }
         if (c == 13) {
             in.p = q;
             break;
