@@ -172,9 +172,16 @@ public:
     uint32_t page() const { return mem.fixed32(fixed::Page); }
     uint32_t top() const { return mem.fixed32(fixed::Top); }
     uint32_t lomem() const { return mem.fixed32(fixed::Lomem); }
-    // The heap top as a program may have set it: outside committed memory
-    // it is "Address out of range" (so no room check can wrap).
+    // The heap top for the room checks. A program may have set it outside
+    // committed memory; the checks then take the bottom of memory, so that
+    // none wraps and an error handler can still run to mend it.
     uint32_t heap_top() const {
+        uint32_t a = mem.fixed32(fixed::HeapTop);
+        return a - mem.base() < mem.committed_size() ? a : mem.base();
+    }
+    // The heap top where something is to be allocated: outside committed
+    // memory it is "Address out of range".
+    uint32_t heap_top_checked() const {
         uint32_t a = mem.fixed32(fixed::HeapTop);
         if (a - mem.base() >= mem.committed_size()) [[unlikely]] raise(Err::AddressOutOfRange);
         return a;

@@ -131,7 +131,7 @@ void Interp::clear() {
 }
 
 uint32_t Interp::heap_alloc(uint32_t size) {
-    uint32_t a = heap_top();
+    uint32_t a = heap_top_checked();
     if (static_cast<uint64_t>(a) + size + 1024u >= sp) raise(Err::NoRoom);
     std::memset(Memory::unchecked_ptr(a), 0, size);
     set_heap_top(a + size);

@@ -181,7 +181,7 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
     bool is_array = tail_len && name_end[-1] == '(';
     uint8_t suffix = name_end - name >= 2 ? (is_array ? name_end[-2] : name_end[-1]) : 0;
     bool add_hash = (options() & kOptFloat64) && suffix != '$' && suffix != '%' && suffix != '#';
-    uint32_t rec = heap_top();
+    uint32_t rec = heap_top_checked();
     uint32_t size = 4 + static_cast<uint32_t>(tail_len) + (add_hash ? 1 : 0) + 1 + vsize;
     check_room_for(rec + size);
     uint8_t* r = Memory::unchecked_ptr(rec);
@@ -699,7 +699,7 @@ void stmt_dim(Interp& in) {
             }
             uint64_t bytes = count * Interp::element_size(et);
             uint64_t total = 1 + 4ull * dims + bytes;
-            uint64_t desc = in.heap_top();
+            uint64_t desc = in.heap_top_checked();
             if (bytes > 0xFFFFFFFFull || desc + total + 1024 >= in.sp) raise(Err::DimSpace);
             uint8_t* d = Memory::unchecked_ptr(static_cast<uint32_t>(desc));
             d[0] = static_cast<uint8_t>(dims);
@@ -714,7 +714,7 @@ void stmt_dim(Interp& in) {
             if (v.type != vtype::Int && v.type != vtype::Real5 && v.type != vtype::Real8) raise(Err::BadDim);
             if (in.at_statement_end() || in.skip_spaces() == ',') raise(Err::BadDim);
             int32_t size = in.int_expr();
-            uint32_t block = in.heap_top();
+            uint32_t block = in.heap_top_checked();
             uint64_t want = static_cast<uint64_t>(static_cast<int64_t>(size) + 1);
             if (static_cast<int64_t>(size) + 1 < 0 || block + want + 1024 >= in.sp) raise(Err::DimSpace);
             std::memset(Memory::unchecked_ptr(block), 0, static_cast<size_t>(want));

@@ -63,7 +63,7 @@ void store_string_var(Interp& in, uint32_t descriptor, const Value& s) {
         // place when it is the last thing in the heap, otherwise it is
         // abandoned and the new block taken at the heap top.
         uint32_t new_size = std::min<uint32_t>(len + 7u, 255u);
-        uint32_t top = in.heap_top();
+        uint32_t top = in.heap_top_checked();
         if (text + size != top) text = top;
         uint32_t end = text + new_size;
         in.check_room_for(end);
