@@ -313,7 +313,9 @@ Value Interp::exec(bool in_fn) {
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         const uint8_t* after = at + slot->len;
         const uint32_t cond = peek32(4);
-        if (cond == slot->target) {
+        // (A target of 0 is no remembered condition: the frame's word may
+        // have been overwritten with 0.)
+        if (cond == slot->target && cond) {
             // The condition of the WHILE met last time, compiled.
             if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
             st.after = Memory::unchecked_ptr(cond) + slot->subscript;   // the body

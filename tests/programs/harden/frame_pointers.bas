@@ -18,9 +18,13 @@ REM are overwritten; following one is "Address out of range", trapped.
 160 H%=!352: !352=0: NEWVAR2=1
 170 H%=!352: !352=&7FFFFFF0: DIM NEWARR(10)
 180 H%=!352: !352=-1: NEW$="text"
+190 WHILE TRUE: !(HIMEM-4)=0: ENDWHILE
+200 REPEAT: !(HIMEM-4)=0: UNTIL FALSE
+210 GOSUB 610
 500 PRINT "done"
 510 END
 600 !(HIMEM-4)=&7FFFFFF0: RETURN
+610 !(HIMEM-4)=0: RETURN
 700 DEF FNfalse =FALSE
 710 DEF PROCnew: ENDPROC
 720 REM Each overwrites the words near the top of the stack that point into the program.
@@ -46,4 +50,4 @@ REM are overwritten; following one is "Address out of range", trapped.
 900 DATA 1
 1000 !340=P%: !360=0: IF H% THEN !352=H%: H%=0
 1010 C%+=1: PRINT C%;": ";REPORT$;" at line ";ERL
-1020 ON C% GOTO 40,50,60,70,80,90,100,110,120,130,140,150,160,170,180 ELSE GOTO 500
+1020 ON C% GOTO 40,50,60,70,80,90,100,110,120,130,140,150,160,170,180,190,200,210 ELSE GOTO 500
