@@ -179,12 +179,12 @@ Value Interp::exec(bool in_fn) {
     K_AssignElement:
         // The code ends with AssignEnd, which stores the value and goes on.
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         pc = m_compiler.m_code.data() + slot->expr;
         goto vm_enter;
     K_If:
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.at = at;
         st.after = at + slot->len;
         st.slot = slot;
@@ -254,18 +254,18 @@ Value Interp::exec(bool in_fn) {
         const uint8_t* after = at + slot->len;
         const uint32_t var = slot->target, limit_root = slot->subscript, step_root = slot->step;
         const uint8_t type = slot->type;
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         Num start = m_compiler.run(*this, slot->expr);
         if (var < fixed::Size && type == vtype::Int) {
             mem.set_fixed32(var, static_cast<uint32_t>(values::ops::int_of(start)));
         } else {
             store_variable(mem, var, type, start);
         }
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         Num limit = m_compiler.run(*this, limit_root);
         Num step = values::num_int(1);
         if (step_root != ~0u) {
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+            if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
             step = m_compiler.run(*this, step_root);
             if (step == 0 || (!values::is_int(step) && values::to_double(step) == 0.0)) raise(Err::StepZero);
         }
@@ -291,7 +291,7 @@ Value Interp::exec(bool in_fn) {
     K_Until: {
         if (peek32() != ftag::Repeat) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_until);
     }
@@ -300,7 +300,7 @@ Value Interp::exec(bool in_fn) {
         push_room_check(kLinkFrame);
         push32(Memory::addr(at + slot->len));
         push32(ftag::While);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.after = at + slot->subscript;
         st.target = slot->target;     // where a false condition goes on
         st.next = slot->next_line;    // with this statement pointer
@@ -317,7 +317,7 @@ Value Interp::exec(bool in_fn) {
         // have been overwritten with 0.)
         if (cond == slot->target && cond) {
             // The condition of the WHILE met last time, compiled.
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+            if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
             st.after = Memory::unchecked_ptr(cond) + slot->subscript;   // the body
             st.at = after;
             KOV_STMT_EXPR(slot->expr, resume_endwhile);
@@ -358,7 +358,7 @@ Value Interp::exec(bool in_fn) {
     K_FnReturn: {
         if (!in_fn) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_fn_return);
     }

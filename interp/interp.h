@@ -172,13 +172,12 @@ public:
     uint32_t page() const { return mem.fixed32(fixed::Page); }
     uint32_t top() const { return mem.fixed32(fixed::Top); }
     uint32_t lomem() const { return mem.fixed32(fixed::Lomem); }
-    // The heap top for the room checks. A program may have set it outside
-    // committed memory; the checks then take the bottom of memory, so that
-    // none wraps and an error handler can still run to mend it.
-    uint32_t heap_top() const {
-        uint32_t a = mem.fixed32(fixed::HeapTop);
-        return a - mem.base() < mem.committed_size() ? a : mem.base();
-    }
+    // The heap top as the program may have left it: only for the room
+    // checks, which compare it with the stack pointer without wrapping
+    // (`sp - heap_top() <= margin`: a heap top above the stack passes, so
+    // that an error handler can still run to mend it). What is allocated
+    // takes heap_top_checked; what is pushed, push_room_check.
+    uint32_t heap_top() const { return mem.fixed32(fixed::HeapTop); }
     // The heap top where something is to be allocated: outside committed
     // memory it is "Address out of range".
     uint32_t heap_top_checked() const {
@@ -264,7 +263,7 @@ public:
     void clear();
     void run_from_start();   // RUN
     void check_room() {
-        if (static_cast<uint64_t>(heap_top()) + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
     }
     void check_room_for(uint32_t heap_end) {
         if (static_cast<uint64_t>(heap_end) + 1024u >= sp) raise(Err::NoRoom);
@@ -276,8 +275,11 @@ public:
     void push32(uint32_t v) { sp -= 4; std::memcpy(Memory::unchecked_ptr(sp), &v, 4); }
     uint32_t pop32() { uint32_t v; std::memcpy(&v, Memory::unchecked_ptr(sp), 4); sp += 4; return v; }
     uint32_t peek32(uint32_t off = 0) const { uint32_t v; std::memcpy(&v, Memory::unchecked_ptr(sp + off), 4); return v; }
+    // Room for `bytes` more on the stack: above the heap top by the margin,
+    // and in any case above the bottom of memory by it (the heap top may
+    // have been overwritten).
     void push_room_check(uint32_t bytes) {
-        if (static_cast<uint64_t>(heap_top()) + 1024u + bytes > sp) raise(Err::NoRoom);
+        if (sp - heap_top() < 1024u + bytes || sp - mem.base() < 1024u + bytes) raise(Err::NoRoom);
     }
     // Pushes a string (bytes, then a word with the length in its low byte
     // and `code` in its second byte).

@@ -190,7 +190,7 @@ Value dim_function(Interp& in) {
 }
 
 [[gnu::noinline]] Value call_function(Interp& in, uint8_t token) {
-    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
+    if (in.sp - in.heap_top() <= 1024u) raise(Err::NoRoom);
     in.check_native_stack();
     ++in.p;
     return values::kFunctionTable[token](in);
@@ -252,7 +252,7 @@ Value Interp::factor() {
 }
 
 Value Interp::factor_slow(uint8_t c) {
-    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
     check_native_stack();
     if (c >= 0x8E && c <= 0xC6) {
         ++p;
@@ -363,7 +363,7 @@ Value Interp::factor_slow(uint8_t c) {
             return false;
         }
     }
-    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
     // Read before running: a function call may flush the slot and moves p.
     const uint8_t* after = p + s->len;
     out = m_compiler.run(*this, s->root);

@@ -666,7 +666,7 @@ Value ExprPlans::run(Interp& in, uint32_t start) {
     // The checked entries: factor_slow's checks, then the step.
 #define KOV_STEP_CHECK(name)                                    \
     C_##name:                                                   \
-    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);     \
+    if (in.sp - in.heap_top() <= 1024u) raise(Err::NoRoom);     \
     in.check_native_stack();                                    \
     goto L_##name;
     KOV_PLAN_STEPS(KOV_STEP_CHECK)
@@ -705,7 +705,7 @@ L_Compiled:
     (top++)->num = nested_num_expr(in, s->text);
     NEXT;
 L_RoomHeap:
-    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
+    if (in.sp - in.heap_top() <= 1024u) raise(Err::NoRoom);
     NEXT;
 L_Const:
     (top++)->num = s->value;
