@@ -28,20 +28,27 @@ bool Interp::handle_error(const BasicError& e, uint32_t level_sp, bool top) {
     uint32_t local_sp = mem.fixed32(fixed::OnErrorLocalSp);
     uint32_t target = local_sp ? local_sp : himem();
     bool trapped = trappable && handler && target <= level_sp;
+    if (trapped && (!text_ok(handler) || !stack_top_ok(target))) {
+        // The handler's text or stack level was overwritten: the handler
+        // cannot run, so ON ERROR is dropped and the error goes untrapped.
+        mem.set_fixed32(fixed::OnError, 0);
+        mem.set_fixed32(fixed::OnErrorLocalSp, 0);
+        trapped = false;
+    }
     if (!trapped && !top) return false;
 
     // Record the message (zero-terminated) where REPORT finds it.
     uint32_t buf = mem.base() + kMessageBuffer;
     size_t len = e.message.size() > 255 ? 255 : e.message.size();
-    std::memcpy(Memory::ptr(buf), e.message.data(), len);
-    Memory::ptr(buf)[len] = 0;
+    std::memcpy(Memory::unchecked_ptr(buf), e.message.data(), len);
+    Memory::unchecked_ptr(buf)[len] = 0;
     mem.set_fixed32(fixed::ErrMsgAddr, buf);
     sp = target;
     mem.set_fixed8(fixed::ErrNum, static_cast<uint8_t>(e.number));
     mem.set_fixed16(fixed::Erl, line_number_at(mem.fixed32(fixed::StmtPtr)));
 
     if (trapped) {
-        p = Memory::ptr(handler);
+        p = Memory::unchecked_ptr(handler);
         return true;
     }
     if ((e.number & 0xFF) == 0) host.message_box(e.message);
@@ -76,7 +83,7 @@ Value Interp::pop_string(uint8_t* code) {
     uint32_t word = pop32();
     uint8_t len = static_cast<uint8_t>(word);
     if (code) *code = static_cast<uint8_t>(word >> 8);
-    std::memmove(Memory::ptr(acc()), Memory::ptr(sp), len);
+    std::memmove(Memory::unchecked_ptr(acc()), Memory::unchecked_ptr(sp), len);
     sp += len;
     return Value::string(acc(), len);
 }

@@ -30,7 +30,7 @@ void run_until_quit(const char* text) {
     TextLoadResult r = tokenise_program(text, "interrupt");
     ASSERT_EQ(r.error, "");
     Memory& mem = test::shared_memory();
-    std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
+    std::memcpy(Memory::unchecked_ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
     std::FILE* sink = std::fopen("/dev/null", "w");
     ASSERT_NE(sink, nullptr);
     host::HeadlessHost host(-1, sink);
@@ -63,7 +63,7 @@ std::string run_printing(const char* text,
     TextLoadResult r = tokenise_program(text, "flags");
     EXPECT_EQ(r.error, "");
     Memory& mem = test::shared_memory();
-    std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
+    std::memcpy(Memory::unchecked_ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
     std::FILE* out = std::tmpfile();
     EXPECT_NE(out, nullptr);
     {
