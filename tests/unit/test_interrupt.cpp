@@ -146,6 +146,44 @@ TEST(Interrupt, EscapeStopsADecodedLoopBetweenStatements) {
     EXPECT_EQ(run_until_escape(program), "escape 17 -1 -1\n");
 }
 
+// Events posted by another thread run their ON handlers between
+// statements, in order, as subroutines that return to the interrupted loop.
+// A handler's own statements are interrupted too, so each reads the event
+// variables in its first statement.
+TEST(Interrupt, EventsRunTheirHandlersInOrder) {
+    const char* program =
+        "ON MOUSE X%=X%*16+@wparam%:M%=M%+1:Y%=@msg%:Z%=@lparam%:RETURN\n"
+        "ON CLOSE C%=C%+1:RETURN\n"
+        "REPEAT I%=I%+1:UNTIL M%>=3 AND C%>=1\n"
+        "PRINT M%;\" \";C%;\" \";~X%;\" \";~Y%;\" \";~Z%\n";
+    TextLoadResult r = tokenise_program(program, "events");
+    ASSERT_EQ(r.error, "");
+    Memory& mem = test::shared_memory();
+    std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    {
+        host::HeadlessHost host(-1, out);
+        vdu::Vdu vdu(host);
+        Interp in(mem, host);
+        in.vdu = &vdu;
+        std::thread window([&] {
+            // Until the program has set its handler, events are refused.
+            while (!in.os->post_event(host::EventKind::Close, host::message::Close, 0, 0))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (uint32_t i = 1; i <= 3; ++i)
+                in.os->post_event(host::EventKind::Mouse, 0x200 + i, i, 0x10000 * i + 7);
+        });
+        in.run_program("");
+        window.join();
+    }
+    std::rewind(out);
+    std::string printed;
+    for (int c; (c = std::fgetc(out)) != EOF;) printed += static_cast<char>(c);
+    std::fclose(out);
+    EXPECT_EQ(printed, "         3 1 123 203 30007\n");
+}
+
 TEST(Interrupt, LongSpcRunSeesQuit) {
     // Without a look at the flag this would print for many minutes.
     run_until_quit("FOR I%=1 TO 100:PRINT SPC(2000000000);:NEXT\n");
