@@ -65,7 +65,7 @@ void Os::stop() {
 void Os::oswrch(uint8_t c) {
     // An *OUTPUT channel would take the byte instead of the screen; no
     // channel can be selected until file channels exist (*OUTPUT refuses).
-    m_screen->write(c);
+    if (m_screen) m_screen->write(c);
 }
 
 // ---- keys ----
