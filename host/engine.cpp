@@ -20,11 +20,13 @@ struct ThreadJob {
     interp::Interp* interp;
     std::string_view tail;
     int status;
+    std::atomic<bool> finished{false};
 };
 
 void* interpreter_thread(void* arg) {
     auto* job = static_cast<ThreadJob*>(arg);
     job->status = job->interp->run_program(job->tail);
+    job->finished.store(true);
     return nullptr;
 }
 
@@ -41,7 +43,7 @@ void put32(std::vector<uint8_t>& v, uint32_t x) {
 
 }  // namespace
 
-int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail) {
+int run_image(const std::vector<uint8_t>& image, Host& host, WindowThread& window, std::string_view command_tail) {
     static interp::Memory memory;
     if (!memory.map()) {
         host.diagnostic("Couldn't allocate virtual memory");
@@ -55,8 +57,8 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
         return 2;
     }
     // Start from clean buffers: earlier runs (tests) may have used them.
-    std::memset(interp::Memory::ptr(memory.base()), 0, interp::Memory::kPageOffset);
-    uint8_t* page = interp::Memory::ptr(memory.base() + interp::Memory::kPageOffset);
+    std::memset(interp::Memory::unchecked_ptr(memory.base()), 0, interp::Memory::kPageOffset);
+    uint8_t* page = interp::Memory::unchecked_ptr(memory.base() + interp::Memory::kPageOffset);
     page[0] = 0;
     page[1] = 0xFF;
     page[2] = 0xFF;
@@ -77,6 +79,8 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
         in.native_stack_limit_bytes = size_t{4} << 20;
         job.status = in.run_program(command_tail);
     } else {
+        // This thread is the window thread until the interpreter ends.
+        window.serve(job.finished);
         pthread_join(thread, nullptr);
     }
     pthread_attr_destroy(&attr);

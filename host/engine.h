@@ -2,6 +2,7 @@
 // PAGE and runs the interpreter on a thread with a large native stack.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,9 +22,18 @@ constexpr size_t kInterpreterStackBytes = size_t{512} << 20;
 constexpr size_t kInterpreterStackLimit = size_t{480} << 20;
 #endif
 
-// Runs `image` (the program format) with `host`. Returns the exit status
-// (0 normal end, 1 untrapped error, 2 when the image cannot be loaded).
-int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail);
+// The loop of the window thread (the main thread): serves the
+// interpreter's requests until `finished` is set.
+class WindowThread {
+public:
+    virtual ~WindowThread() = default;
+    virtual void serve(const std::atomic<bool>& finished) = 0;
+};
+
+// Runs `image` (the program format) with `host` on the interpreter thread
+// while the calling thread runs `window`. Returns the exit status (0
+// normal end, 1 untrapped error, 2 when the image cannot be loaded).
+int run_image(const std::vector<uint8_t>& image, Host& host, WindowThread& window, std::string_view command_tail);
 
 // Reads a program file and converts plain text to the program format.
 // On failure returns false with a message in `error`.

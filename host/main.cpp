@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
         }
         for (size_t k = i + 1; k < args.size(); ++k) tail += (k > i + 1 ? " " : "") + args[k];
     }
-    int status = kov::host::run_image(image, host, tail);
+    int status = kov::host::run_image(image, host, host, tail);
     host.flush_output();
     return status;
 }

@@ -652,14 +652,11 @@ void Interp::poll() {
             host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Tick));
             continue;
         }
-        if (f & host::flag::Escape) {
-            host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Escape));
-            host.flush_keys();
-            raise(Err::Escape);
-        }
+        if (f & host::flag::Escape) poll_waiting();   // raises Escape
         if (f & host::flag::Event) {
-            // No window events are produced yet; drop the flag.
+            // One event per poll; its handler, if any, starts now.
             host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Event));
+            if (deliver_event()) return;
             continue;
         }
         if (f & host::flag::Pause) {
@@ -672,12 +669,6 @@ void Interp::poll() {
         }
         return;
     }
-}
-
-int Interp::read_key(int timeout_cs) {
-    int k = host.read_key(timeout_cs);
-    if (host.flags.load() & (host::flag::Escape | host::flag::Quit)) poll();
-    return k;
 }
 
 const uint8_t* Interp::find_line(uint32_t n) {
@@ -745,7 +736,7 @@ void Interp::stop_sequence(int status) {
     exit_status = status;
     sp = himem();
     uint8_t f = host.flags.load();
-    if (f & (host::flag::Quit | host::flag::Tick | host::flag::Escape)) poll();
+    if (f & (host::flag::Quit | host::flag::Tick | host::flag::Escape)) poll_waiting();
     vdu_write_unmirrored('>');
     mem.set_fixed8(fixed::Options, static_cast<uint8_t>((options() & 0x0F) | 0x30));
     mem.set_fixed32(fixed::OnError, 0);
@@ -773,11 +764,6 @@ void stmt_stop(Interp& in) {
     in.count_text(in.position_suffix());
     in.count_newline();
     in.stop_sequence(0);
-}
-
-void stmt_quit(Interp& in) {
-    close_all_files(in);
-    throw StopRun{0};
 }
 
 void stmt_trace(Interp& in) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@
 #include "interp/errors.h"
 #include "interp/memory.h"
 #include "interp/tokeniser.h"
+#include "os/os.h"
 #include "values/compiled.h"
 #include "values/number.h"
 #include "values/operators.h"
@@ -164,6 +166,8 @@ public:
     Memory& mem;
     host::Host& host;
     vdu::Vdu* vdu = nullptr;
+    os::Os* os = nullptr;   // the interpreter's own OS layer (m_os)
+    std::unique_ptr<os::Os> m_os;
     const uint8_t* p = nullptr;   // text pointer
     uint32_t sp = 0;              // BASIC stack pointer
     int exit_status = 0;
@@ -247,8 +251,20 @@ public:
     // The stop sequence: never returns. `status` is the exit status.
     [[noreturn]] void stop_sequence(int status);
     void poll();   // the urgent-flag poll between statements
-    // Reads one key for GET and the like, honouring Escape and quit.
+    // The poll of waiting loops and long statements: quit, tick and
+    // Escape only (events wait for the statement boundary).
+    void poll_waiting();
+    // Delivers the oldest queued event (os_statements.cpp); true when its
+    // handler now runs as an interrupting GOSUB.
+    bool deliver_event();
+    // Reads one key (timeout_cs < 0: waits for one; otherwise INKEY's
+    // time limit, -1 when it passes). 27 while an Escape is pending; the
+    // next statement boundary raises it. Ends the run on quit.
+    int get_key(int timeout_cs);
+    // The same, raising a pending Escape at once (INPUT).
     int read_key(int timeout_cs);
+    // QUIT: asks the host to close and waits for the quit flag.
+    [[noreturn]] void quit(int status);
 
     // ---- errors (error_stmt.cpp) ----
     // Turns a caught error into a trap or the default report. Returns
@@ -398,7 +414,7 @@ public:
     // Abandons a partial VDU sequence and any redirection (error reports).
     void vdu_reset();
 
-    // ---- star commands (os/oscli.cpp) ----
+    // ---- star commands (interp/os_statements.cpp) ----
     void oscli(std::string_view command);
 
     // Initialises the fixed variable area and the BASIC memory layout.

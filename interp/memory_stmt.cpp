@@ -63,7 +63,9 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
 
 }  // namespace
 
-Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {
+Interp::Interp(Memory& memory, host::Host& h)
+    : mem(memory), host(h), m_os(std::make_unique<os::Os>(memory, h)) {
+    os = m_os.get();
     m_text_cache = new TextCacheEntry[kTextCacheSize];
     m_formal_plans = new FormalPlan[kFormalPlans];
     m_local_plans = new LocalPlan[kLocalPlans];
@@ -166,8 +168,18 @@ void Interp::run_from_start() {
 int Interp::run_program(std::string_view command_tail) {
     char marker;
     native_stack_floor = native_stack_limit_bytes ? &marker - native_stack_limit_bytes : nullptr;
+    // The interpreter's end: the host's input stops and the flags byte
+    // reads 0 (the host waits for that in its shutdown).
+    struct End {
+        Interp& in;
+        ~End() {
+            in.os->stop();
+            in.host.flags.store(0);
+        }
+    } end{*this};
     try {
         init_fixed_area(command_tail);
+        os->start(vdu);
         check_program_or_stop(*this);
         values::rnd_seed(mem.fixed_area() + fixed::RndSeed, host.centiseconds());
         run_loop(true);
@@ -259,7 +271,7 @@ void stmt_himem(Interp& in) {
     uint32_t old = in.himem();
     if (in.heap_top() + 1024u < in.heap_top() || n < in.heap_top() + 1024u) raise(Err::NoRoom);
     if (n >= old) {
-        if (n + 4u < n || !in.mem.commit(n + 4)) raise(Err::NoRoom);
+        if (n + 4u < n || !in.os->commit_memory(n + 4)) raise(Err::NoRoom);
     }
     in.mem.set_fixed32(fixed::Himem, n);
     if (in.sp == old) in.sp = n;

@@ -706,7 +706,7 @@ void stmt_install(Interp& in) {
     }
     uint32_t size = static_cast<uint32_t>(std::min<size_t>(image.size(), 0x10000000u));
     uint32_t end = start + kLibraryHeader + size;
-    if (end < start || !in.mem.commit(end + 256)) raise(Err::NoRoom);
+    if (end < start || !in.os->commit_memory(end + 256)) raise(Err::NoRoom);
 
     // The header line: length 255, line number 0, a zero byte, the file
     // name as left in the accumulator (CR and all), and CR.

@@ -27,7 +27,7 @@ void spaces(Interp& in, uint32_t n) {
         uint32_t run = n < 4096 ? n : 4096;
         n -= run;
         while (run--) in.count_out(' ');
-        if (n && in.host.flags.load(std::memory_order_relaxed)) in.poll();
+        if (n && in.host.flags.load(std::memory_order_relaxed)) in.poll_waiting();
     }
 }
 
@@ -423,21 +423,6 @@ void restore_to_first_data(Interp& in) {
     in.mem.set_fixed32(interp::fixed::DataPtr, interp::first_data_from(in.program_start()));
 }
 
-namespace {
-
-// INKEY and INKEY$ with a negative argument: the low byte 0..127 asks for
-// the platform identification (87); 128..255 scans a key, and no key can
-// be seen held down without a window.
-constexpr int32_t kPlatformId = 87;
-bool is_identification(int32_t n) { return (n & 0xFF) < 0x80; }
-
-Value one_char(Interp& in, uint8_t c) {
-    interp::Memory::unchecked_ptr(in.acc())[0] = c;
-    return Value::string(in.acc(), 1);
-}
-
-}  // namespace
-
 Value fn_count(Interp& in) { return Value::integer(static_cast<int32_t>(in.count())); }
 
 // POS follows COUNT until the VDU driver keeps the text cursor.
@@ -445,27 +430,5 @@ Value fn_count(Interp& in) { return Value::integer(static_cast<int32_t>(in.count
 Value fn_pos(Interp& in) { return Value::integer(in.vdu->column()); }
 
 Value fn_vpos(Interp& in) { return Value::integer(in.vdu->row()); }
-
-Value fn_get(Interp& in) { return Value::integer(in.read_key(-1)); }
-
-Value fn_get_str(Interp& in) {
-    if (in.skip_spaces() == '#') interp::not_available("GET$#");
-    return one_char(in, static_cast<uint8_t>(in.read_key(-1)));
-}
-
-Value fn_inkey(Interp& in) {
-    int32_t n = in.int_factor();
-    if (n >= 0) return Value::integer(in.read_key(n));
-    return Value::integer(is_identification(n) ? kPlatformId : 0);
-}
-
-Value fn_inkey_str(Interp& in) {
-    int32_t n = in.int_factor();
-    if (n >= 0) {
-        int k = in.read_key(n);
-        return k < 0 ? Value::string(in.acc(), 0) : one_char(in, static_cast<uint8_t>(k));
-    }
-    return one_char(in, is_identification(n) ? kPlatformId : 0);
-}
 
 }  // namespace kov::values
