@@ -55,13 +55,6 @@ uint8_t* Memory::at_slow(uint32_t addr, uint32_t len) {
     return ptr(addr);
 }
 
-bool Memory::watched(uint32_t addr, uint32_t len) const {
-    // Program text lies in [PAGE, TOP), libraries at and above HIMEM.
-    const uint64_t end = static_cast<uint64_t>(addr) + (len ? len : 1);
-    const uint32_t page = fixed32(fixed::Page), top = fixed32(fixed::Top), himem = fixed32(fixed::Himem);
-    return (addr < top && end > page) || end > himem;
-}
-
 void Memory::register_region(uint32_t start, uint32_t size) {
     if (m_region_count < 8) m_regions[m_region_count++] = Region{start, size};
 }

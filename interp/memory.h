@@ -149,7 +149,11 @@ public:
     // limits move.
     using Watcher = void (*)(void* ctx, uint32_t addr, uint32_t len);
     void set_watcher(Watcher w, void* ctx) { m_watcher = w; m_watcher_ctx = ctx; }
-    bool watched(uint32_t addr, uint32_t len) const;
+    bool watched(uint32_t addr, uint32_t len) const {
+        // Program text lies in [PAGE, TOP), libraries at and above HIMEM.
+        const uint64_t end = static_cast<uint64_t>(addr) + (len ? len : 1);
+        return end > fixed32(fixed::Himem) || (addr < fixed32(fixed::Top) && end > fixed32(fixed::Page));
+    }
 
     // Unchecked host pointer for addresses the interpreter itself manages
     // and has already checked (program text it is running, heap records,
