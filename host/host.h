@@ -47,6 +47,9 @@ public:
 
     // Standard error text for the command line user.
     virtual void diagnostic(std::string_view text) = 0;
+    // "FILE:LINE: message" for an untrapped error, for the command-line
+    // user; a back-end that shows the report anyway may drop it.
+    virtual void error_location(std::string_view) {}
 
     std::atomic<uint8_t> flags{0};
 };

@@ -771,9 +771,12 @@ void stmt_stop(Interp& in) {
     in.stop_sequence(0);
 }
 
+// QUIT [n]: ends the program; n (taken modulo 256) is the exit status.
 void stmt_quit(Interp& in) {
+    int status = 0;
+    if (!in.at_statement_end()) status = in.int_expr() & 0xFF;
     close_all_files(in);
-    throw StopRun{0};
+    throw StopRun{status};
 }
 
 void stmt_trace(Interp& in) {
