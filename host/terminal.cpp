@@ -103,6 +103,11 @@ void KeyDecoder::decode_csi() {
 }
 
 void KeyDecoder::feed(uint8_t byte) {
+    if (m_discarding) {
+        // Parameter bytes go on until the sequence's final byte.
+        if (byte < 0x20 || byte > 0x3F) m_discarding = false;
+        if (byte >= 0x20 && byte <= 0x7E) return;
+    }
     if (m_sequence.empty()) {
         if (byte == 27) {
             m_sequence.push_back(static_cast<char>(byte));
@@ -122,8 +127,9 @@ void KeyDecoder::feed(uint8_t byte) {
         feed(byte);
         return;
     }
-    if (n > 16) {   // no sequence is that long: drop it
+    if (n > 16) {   // no sequence is that long: drop it, to its end
         m_sequence.clear();
+        m_discarding = byte >= 0x20 && byte <= 0x3F;
         return;
     }
     if (kind == 'O') {

@@ -35,6 +35,7 @@ private:
     std::function<void(int)> m_push_key;
     std::function<void()> m_raise_escape;
     std::string m_sequence;   // ESC and what followed it so far
+    bool m_discarding = false;   // the rest of an overlong sequence is dropped
 };
 
 // Raw mode of a terminal for the run: keys arrive one at a time without

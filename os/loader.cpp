@@ -79,6 +79,8 @@ LoadStatus read_stream(std::istream& in, size_t max_bytes, std::vector<uint8_t>&
 
 int windows1252_from_unicode(uint32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+    // The five undefined codes stand for themselves both ways.
+    if (cp >= 0x80 && cp < 0xA0 && !kHigh1252[cp - 0x80]) return static_cast<int>(cp);
     for (int k = 0; k < 32; ++k) {
         if (kHigh1252[k] && kHigh1252[k] == cp) return 0x80 + k;
     }
