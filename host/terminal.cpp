@@ -163,6 +163,9 @@ bool is_terminal(int fd) { return ::isatty(fd) == 1; }
 bool RawTerminal::enter(int fd) {
     static_assert(sizeof(termios) <= sizeof m_saved, "termios must fit the saved area");
     if (m_active || !is_terminal(fd)) return false;
+    // A job in the background leaves the terminal alone (changing its
+    // mode from there would stop the process).
+    if (tcgetpgrp(fd) != getpgrp()) return false;
     termios saved;
     if (tcgetattr(fd, &saved) != 0) return false;
     termios raw = saved;
