@@ -76,10 +76,17 @@ void* watcher(void*) {
     return nullptr;
 }
 
-void fatal_handler(int sig) {
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction g_previous[64];
+
+// A fatal signal: the restore actions run, then the handler that was there
+// before (the default, or a sanitizer's) takes over. A fault returns to the
+// faulting instruction, which faults again into that handler with its real
+// context; a signal that was sent is raised again.
+void fatal_handler(int sig, siginfo_t* info, void*) {
     run_restore_actions();
-    signal(sig, SIG_DFL);
-    raise(sig);
+    if (sig > 0 && sig < 64) sigaction(sig, &g_previous[sig], nullptr);
+    if (!info || info->si_code <= 0 || sig == SIGABRT) raise(sig);
 }
 
 }  // namespace
@@ -111,12 +118,12 @@ void start(std::atomic<uint8_t>& flags, void (*on_emergency_exit)()) {
     g_flags = &flags;
     g_on_emergency_exit = on_emergency_exit;
     signal(SIGPIPE, SIG_IGN);   // a closed pipe shows as a failed write
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+    for (int sig : kFatalSignals) {
         struct sigaction sa {};
-        sa.sa_handler = fatal_handler;
+        sa.sa_sigaction = fatal_handler;
         sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESETHAND | SA_NODEFER;
-        sigaction(sig, &sa, nullptr);
+        sa.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigaction(sig, &sa, &g_previous[sig]);
     }
     sigset_t set;
     sigemptyset(&set);
