@@ -19,6 +19,9 @@ class Host : public Clock, public Input, public Surface, public Requests, public
 public:
     // Standard error text for the command line user.
     virtual void diagnostic(std::string_view text) = 0;
+    // "FILE:LINE: message" for an untrapped error, for the command-line
+    // user; a back-end that shows the report anyway may drop it.
+    virtual void error_location(std::string_view) {}
 
     Flags flags{0};
 };

@@ -13,6 +13,32 @@ constexpr uint8_t kTokLocal = 0xEA;
 constexpr uint32_t kMessageBuffer = 256;   // offset of the immediate line buffer
 }  // namespace
 
+std::string Interp::error_location(std::string_view message) {
+    if (program_file.empty()) return {};
+    uint32_t at = mem.fixed32(fixed::StmtPtr);
+    std::string lib;
+    uint16_t number = line_number_at(at, &lib);
+    if (!lib.empty()) return lib + ":" + std::to_string(number) + ": " + std::string(message);
+    // A text program: count program lines up to the one holding the
+    // statement and look its text line up; a tokenised one: its number.
+    uint32_t line = number;
+    if (!program_text_lines.empty()) {
+        line = 0;
+        uint32_t a = page(), limit = mem.committed_top();
+        for (size_t index = 0; a < limit && a >= page(); ++index) {
+            uint8_t len = *Memory::ptr(a);
+            if (len == 0) break;
+            if (at >= a && at - a < len) {
+                if (index < program_text_lines.size()) line = program_text_lines[index];
+                break;
+            }
+            a += len;
+        }
+    }
+    if (line == 0) return program_file + ": " + std::string(message);
+    return program_file + ":" + std::to_string(line) + ": " + std::string(message);
+}
+
 std::string Interp::position_suffix() {
     std::string lib;
     uint16_t line = line_number_at(mem.fixed32(fixed::StmtPtr), &lib);
@@ -60,6 +86,8 @@ bool Interp::handle_error(const BasicError& e, uint32_t level_sp, bool top) {
     count_text(position_suffix());
     if (mem.fixed32(fixed::StmtPtr) >= page()) close_all_files(*this);
     count_newline();
+    std::string where = error_location(std::string_view(e.message.data(), len));
+    if (!where.empty()) host.error_location(where);
     stop_sequence(1);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/host.h"
 #include "interp/errors.h"
@@ -171,6 +172,14 @@ public:
     const uint8_t* p = nullptr;   // text pointer
     uint32_t sp = 0;              // BASIC stack pointer
     int exit_status = 0;
+    // Where the program at PAGE came from, for the "FILE:LINE: message"
+    // diagnostic: the file name and, for a text program, the text line of
+    // each program line (empty for a tokenised image).
+    std::string program_file;
+    std::vector<uint32_t> program_text_lines;
+    // The diagnostic for an untrapped error, or empty when the program
+    // did not come from a file.
+    std::string error_location(std::string_view message);
 
     // ---- fixed-area fields ----
     uint32_t page() const { return mem.fixed32(fixed::Page); }

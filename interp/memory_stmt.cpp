@@ -199,32 +199,24 @@ void stmt_clear(Interp& in) {
     values::restore_to_first_data(in);
 }
 
-// Loads a program file at PAGE (tokenised image or plain text).
-static void load_program_file(Interp& in, const std::string& name) {
-    std::string path = name;
-    size_t slash = path.find_last_of("/\\");
-    size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) path += ".kov";
-    std::ifstream f(path, std::ios::binary);
-    if (!f) raise(214, "File or path not found");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (looks_like_text(bytes)) {
-        TextLoadResult r = tokenise_program(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
-        if (!r.error.empty()) raise(255, r.error);
-        bytes = std::move(r.image);
-    }
-    in.program_start();   // PAGE must lie in memory
+// Loads a program file at PAGE (tokenised image or plain text) through the
+// one loader, and remembers where it came from for diagnostics.
+static void load_chained_program(Interp& in, const std::string& name) {
     int64_t room = static_cast<int64_t>(in.sp) - 1024 - in.page();
-    if (room <= 0 || static_cast<int64_t>(bytes.size()) >= room) raise(Err::NoRoom);
-    std::memcpy(Memory::unchecked_ptr(in.page()), bytes.data(), bytes.size());
+    if (room <= 1) raise(Err::NoRoom);
+    os::LoadedProgram loaded =
+        interp::load_program_file(name, static_cast<size_t>(room - 1), os::Separators::AlsoBackslash);
+    raise_load_failure(loaded);
+    std::memcpy(Memory::unchecked_ptr(in.page()), loaded.image.data(), loaded.image.size());
+    in.program_file = loaded.path;
+    in.program_text_lines = std::move(loaded.text_lines);
 }
 
 void stmt_chain(Interp& in) {
     Value s = in.str_expr();
     std::string name(s.view());
     in.sp = in.stack_base();
-    load_program_file(in, name);
+    load_chained_program(in, name);
     check_program_or_stop(in);
     in.run_from_start();
 }

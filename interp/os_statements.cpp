@@ -120,7 +120,7 @@ void Interp::quit(int status) {
 }
 
 void stmt_quit(Interp& in) {
-    int status = in.at_statement_end() ? 0 : in.int_expr();
+    int status = in.at_statement_end() ? 0 : in.int_expr() & 0xFF;
     close_all_files(in);
     in.quit(status);
 }

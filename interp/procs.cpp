@@ -547,23 +547,6 @@ void enter_call(Interp& in, uint32_t tag, uint32_t head_off, bool from_on) {
 
 // ---- INSTALL ----
 
-// The host path for a file name given to INSTALL: "\" separates
-// directories, and a name without an extension gets ".KOV" (".kov" is
-// tried when no file has the capitalised extension).
-bool open_library(std::string name, std::ifstream& file) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    size_t slash = name.rfind('/');
-    size_t dot = name.rfind('.');
-    bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if (has_extension || name.empty()) {
-        file.open(name, std::ios::binary);
-        return file.is_open();
-    }
-    file.open(name + ".KOV", std::ios::binary);
-    if (!file.is_open()) file.open(name + ".kov", std::ios::binary);
-    return file.is_open();
-}
-
 // Walks the lines from `start`; true when the walk ends on a zero length
 // byte before `limit`, each line ending in CR.
 bool library_lines_ok(uint32_t start, uint32_t limit) {
@@ -687,16 +670,6 @@ void stmt_install(Interp& in) {
     acc[name.str_len] = 13;
     std::string file_name(reinterpret_cast<const char*>(acc), name.str_len);
 
-    std::ifstream file;
-    if (!open_library(file_name, file)) raise(214, "File or path not found");
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    file.close();
-    if (looks_like_text(image)) {
-        std::string_view text(reinterpret_cast<const char*>(image.data()), image.size());
-        TextLoadResult loaded = tokenise_program(text, file_name);
-        image = std::move(loaded.image);   // empty when the text does not tokenise
-    }
-
     uint32_t lib = in.mem.fixed32(fixed::LibStart);
     uint32_t start = in.stack_base();
     if (lib) {
@@ -704,6 +677,12 @@ void stmt_install(Interp& in) {
         while (line[0]) line += line[0];
         start = Memory::addr(line);
     }
+    uint64_t room = uint64_t{in.mem.reserve_end()} - Memory::kCmdAreaSize - 256 - kLibraryHeader;
+    room = start < room ? room - start : 0;
+    os::LoadedProgram loaded = load_program_file(file_name, static_cast<size_t>(room), os::Separators::AlsoBackslash);
+    raise_load_failure(loaded, Err::BadLibrary);
+    std::vector<uint8_t>& image = loaded.image;
+
     uint32_t size = static_cast<uint32_t>(std::min<size_t>(image.size(), 0x10000000u));
     uint32_t end = start + kLibraryHeader + size;
     if (end < start || !in.os->commit_memory(end + 256)) raise(Err::NoRoom);

@@ -2,17 +2,74 @@
 
 #include <dlfcn.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+
+#include "os/loader.h"
 
 namespace kov::host {
 
-HeadlessHost::HeadlessHost(int input_fd, std::FILE* out) : m_fd(input_fd), m_out(out) {}
+namespace {
+
+// True when both descriptors are the same terminal (then the report on
+// the screen and a diagnostic on standard error would show twice).
+bool same_terminal(int a, int b) {
+    if (!is_terminal(a) || !is_terminal(b)) return false;
+    struct stat sa, sb;
+    if (fstat(a, &sa) != 0 || fstat(b, &sb) != 0) return false;
+    return sa.st_rdev == sb.st_rdev;
+}
+
+}  // namespace
+
+HeadlessHost::HeadlessHost(int input_fd, std::FILE* out)
+    : m_fd(input_fd), m_out(out), m_out_is_terminal(is_terminal(fileno(out))) {}
 
 HeadlessHost::~HeadlessHost() {
     attach_input(nullptr);
     flush_output();
+    detach_terminal();
+}
+
+bool HeadlessHost::attach_terminal() {
+    if (m_fd < 0 || !m_terminal.enter(m_fd)) return false;
+    // The decoder runs on the feeder thread: finished keys join the input
+    // in order; the Escape key raises Escape at once, as a keyboard does.
+    m_decoder = std::make_unique<KeyDecoder>(
+        [this](int code) { m_decoded.push_back(static_cast<char>(code)); },
+        [this] {
+            if (m_sink) m_sink->raise_escape();
+            else flags.fetch_or(flag::Escape);
+        });
+    return true;
+}
+
+void HeadlessHost::detach_terminal() {
+    m_terminal.restore();
+    m_decoder.reset();
+}
+
+void HeadlessHost::decode_terminal(const char* bytes, size_t n, std::string& input) {
+    for (size_t i = 0; i < n; ++i) m_decoder->feed(static_cast<uint8_t>(bytes[i]));
+    if (m_decoder->pending()) {
+        if (!m_escape_since_ms) m_escape_since_ms = milliseconds() | 1;
+    } else {
+        m_escape_since_ms = 0;
+    }
+    input += m_decoded;
+    m_decoded.clear();
+}
+
+void HeadlessHost::decoder_idle(std::string& input) {
+    if (!m_decoder || !m_decoder->pending()) return;
+    if (!m_eof && milliseconds() - m_escape_since_ms < static_cast<uint32_t>(KeyDecoder::kLoneEscapeMs)) return;
+    m_decoder->timeout();
+    m_escape_since_ms = 0;
+    input += m_decoded;
+    m_decoded.clear();
 }
 
 void HeadlessHost::queue_keys(std::string_view keys) { m_pending_keys.append(keys); }
@@ -108,10 +165,19 @@ void HeadlessHost::feed_keys() {
         if (r > 0) {
             char buf[256];
             ssize_t n = ::read(m_fd, buf, sizeof buf);
-            if (n <= 0) m_eof = true;
-            for (ssize_t i = 0; i < n; ++i) input.push_back(buf[i] == '\n' ? '\r' : buf[i]);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (n <= 0) {
+                m_eof = true;
+                decoder_idle(input);
+            } else if (m_decoder) {
+                decode_terminal(buf, static_cast<size_t>(n), input);
+            } else {
+                for (ssize_t i = 0; i < n; ++i) input.push_back(buf[i] == '\n' ? '\r' : buf[i]);
+            }
             continue;
         }
+        decoder_idle(input);
+        if (!input.empty()) continue;
         if (!primed) {
             prime();
             primed = true;
@@ -174,27 +240,35 @@ void* HeadlessHost::find_function(const std::string& name) { return ::dlsym(RTLD
 // ---- output ----
 
 void HeadlessHost::mirror_char(uint8_t c) {
+    // Text is Windows-1252 inside; the mirror writes UTF-8.
     if (c < 0x80) {
         m_buffer.push_back(static_cast<char>(c));
     } else {
-        // Latin-1 to UTF-8.
-        m_buffer.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        m_buffer.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        os::append_utf8(m_buffer, c);
     }
     if (m_buffer.size() >= 4096) flush_output();
 }
 
 void HeadlessHost::mirror_newline() {
     m_buffer.push_back('\n');
-    if (m_buffer.size() >= 4096) flush_output();
+    // A terminal shows each line as it is finished.
+    if (m_out_is_terminal || m_buffer.size() >= 4096) flush_output();
 }
 
 void HeadlessHost::flush_output() {
-    if (!m_buffer.empty()) {
-        std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_out);
+    if (m_write_error) {
         m_buffer.clear();
+        return;
     }
-    std::fflush(m_out);
+    bool ok = true;
+    errno = 0;
+    if (!m_buffer.empty()) ok = std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_out) == m_buffer.size();
+    m_buffer.clear();
+    if (std::fflush(m_out) != 0) ok = false;
+    if (!ok) {
+        m_write_error = errno ? errno : EIO;
+        flags.fetch_or(flag::Quit);   // nothing more can be shown: stop the program
+    }
 }
 
 void HeadlessHost::message_box(std::string_view text) {
@@ -205,6 +279,12 @@ void HeadlessHost::message_box(std::string_view text) {
 void HeadlessHost::diagnostic(std::string_view text) {
     flush_output();
     std::fprintf(stderr, "kov: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+void HeadlessHost::error_location(std::string_view text) {
+    flush_output();
+    if (same_terminal(fileno(m_out), 2)) return;
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
 }  // namespace kov::host

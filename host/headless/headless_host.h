@@ -11,12 +11,14 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "host/engine.h"
 #include "host/host.h"
+#include "host/terminal.h"
 
 namespace kov::host {
 
@@ -37,6 +39,12 @@ public:
     void attach_input(InputSink* sink) override;
     bool key_down(uint8_t) override { return false; }   // no keyboard to scan
     void input_wanted() override;
+    // When the input is a terminal: raw mode for the run, keys through the
+    // decoder. False when the input is not a terminal.
+    bool attach_terminal();
+    // Leaves raw mode (also done on destruction and by the exit actions).
+    void detach_terminal();
+
     // Surface
     void mirror_char(uint8_t c) override;
     void mirror_newline() override;
@@ -52,20 +60,36 @@ public:
     void* find_function(const std::string& name) override;
 
     void diagnostic(std::string_view text) override;
+    void error_location(std::string_view text) override;
 
     // Serves requests to the window thread on the calling thread until
     // `finished` is set.
     void serve(const std::atomic<bool>& finished) override;
 
+    // Writes out what the mirror holds. A failed write is remembered (see
+    // write_error), stops the program, and drops further output.
     void flush_output();
+    // The errno of the first failed write to the output, 0 when none failed.
+    int write_error() const { return m_write_error; }
 
 private:
     void feed_keys();
     void run_timer();
 
+    // Terminal bytes through the decoder into `input`; a lone Escape is
+    // told from a sequence by the time since its first byte.
+    void decode_terminal(const char* bytes, size_t n, std::string& input);
+    void decoder_idle(std::string& input);
+
     int m_fd;
     std::FILE* m_out;
+    bool m_out_is_terminal;
+    int m_write_error = 0;
     std::string m_buffer;
+    RawTerminal m_terminal;
+    std::unique_ptr<KeyDecoder> m_decoder;
+    std::string m_decoded;              // keys the decoder has finished
+    uint32_t m_escape_since_ms = 0;     // when the decoder began holding bytes back
     std::string m_pending_keys;
 
     InputSink* m_sink = nullptr;
