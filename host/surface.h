@@ -1,15 +1,19 @@
-// The display surface: where the VDU driver's shadow bitmap is shown.
+// The display surface as the core sees it: the text mirror (headless
+// standard output), the presentation of changed parts of the shadow
+// bitmap, the client size, the caret, and the drawing lock.
 //
 // The core owns the shadow bitmap: kShadowWidth × kShadowHeight pixels of
 // 32 bits, 0x00RRGGBB (in memory B, G, R, 0: SDL_PIXELFORMAT_RGB888 /
-// XRGB8888), row stride kShadowWidth pixels, top row first. It lives as
-// long as the VDU that draws into it. A surface implementation (window or
-// headless) only reads it, and only while holding `lock`.
+// XRGB8888), row stride kShadowWidth pixels, top row first. The VDU hands
+// it over with attach() before drawing, and it lives as long as the VDU.
+// A surface (window or headless) only reads it, and only while holding
+// drawing_lock().
 //
-// The interpreter thread draws while holding `lock`, then calls present()
-// (still holding it) with the rectangle it changed. A window unions these
-// rectangles and, at its next frame, takes the lock, copies that part of
-// the bitmap to its texture and resets the union. The lock is never held
+// The interpreter thread draws while holding drawing_lock(), then calls
+// present() (still holding it) with the rectangle it changed; a window
+// unions these rectangles and, at its next frame, takes the lock, copies
+// that part to its texture and resets the union. set_client_size() and
+// set_caret() are called with the lock held too. The lock is never held
 // across a wait.
 #pragma once
 
@@ -35,8 +39,9 @@ struct Rect {
     }
 };
 
-// The text caret: a filled bar of `width` × `height` pixels with its
-// top-left at (x, y) of the client area, inverted over what lies beneath.
+// The text caret: a bar of `width` × `height` pixels with its top-left at
+// (x, y) of the client area, inverted over what lies beneath, shown only
+// when `visible` (a window blinks it).
 struct Caret {
     int x = 0, y = 0, width = 8, height = 2;
     bool visible = false;
@@ -45,31 +50,37 @@ struct Caret {
 class Surface {
 public:
     virtual ~Surface() = default;
-
+    // A character drawn at the text cursor (for the headless text mirror).
+    virtual void mirror_char(uint8_t c) = 0;
+    // A line feed at the text cursor.
+    virtual void mirror_newline() = 0;
     // Called once before any drawing with the core's shadow bitmap.
     virtual void attach(const uint32_t* pixels) { m_pixels = pixels; }
-    // `dirty` of the shadow bitmap has changed (called with `lock` held).
-    virtual void present(const Rect& dirty) = 0;
+    // The rectangle (pixels) of the shadow bitmap that changed.
+    virtual void present(int x, int y, int width, int height) = 0;
     // The client area is now `width` × `height` pixels (MODE changes).
-    virtual void set_client_size(int width, int height) = 0;
+    virtual void set_client_size(int, int) {}
     // The caret's shape, position or visibility changed.
-    virtual void set_caret(const Caret& caret) = 0;
+    virtual void set_caret(const Caret&) {}
 
     const uint32_t* pixels() const { return m_pixels; }
-
-    // The drawing lock: held around every drawing operation into the
-    // shadow bitmap and around copying it for presentation.
-    std::mutex lock;
+    // Held around drawing into the shadow bitmap and around copying it.
+    std::mutex& drawing_lock() { return m_drawing_lock; }
 
 protected:
     const uint32_t* m_pixels = nullptr;
+
+private:
+    std::mutex m_drawing_lock;
 };
 
-// No window: the drawing happens all the same; this remembers what a
-// window would have been told (tests read it).
+// No window and no mirror: remembers what a window would have been told
+// (tests read it).
 class HeadlessSurface : public Surface {
 public:
-    void present(const Rect& dirty) override { m_dirty.unite(dirty); }
+    void mirror_char(uint8_t) override {}
+    void mirror_newline() override {}
+    void present(int x, int y, int width, int height) override { m_dirty.unite({x, y, x + width, y + height}); }
     void set_client_size(int width, int height) override { m_width = width; m_height = height; }
     void set_caret(const Caret& caret) override { m_caret = caret; }
 

@@ -59,7 +59,7 @@ void Vdu::define_colour(uint8_t l, uint8_t p, uint8_t r, uint8_t g, uint8_t b) {
         uint32_t blue = (phys & 0xE0) | 8u * ((l >> 2) & 3);
         value = rgb(red, green, blue);
     }
-    std::lock_guard<std::mutex> hold(m_surface.lock);
+    std::lock_guard<std::mutex> hold(m_surface.drawing_lock());
     m_palette[l & 15] = value;
 }
 
@@ -67,7 +67,7 @@ void Vdu::default_colours() {
     uint8_t mask = m_s[blk::ColourMask];
     int n = (mask & 15) + 1;
     {
-        std::lock_guard<std::mutex> hold(m_surface.lock);
+        std::lock_guard<std::mutex> hold(m_surface.drawing_lock());
         for (int i = 0; i < n; ++i) {
             if (n < 4) m_palette[i] = i < 2 ? kPalette2[i] : kPalette16[i];
             else if (n == 4) m_palette[i] = kPalette4[i];

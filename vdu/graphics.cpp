@@ -49,7 +49,7 @@ void Vdu::reset_windows(bool) {
 
 void Vdu::clear_graphics() {
     if (m_s[blk::Mode] == 7) return;
-    std::lock_guard<std::mutex> hold(m_surface.lock);
+    std::lock_guard<std::mutex> hold(m_surface.drawing_lock());
     fill_rect(m_gwin, m_palette[m_s[blk::BgCol] & 15], m_s[blk::BgMix]);
     present(m_gwin);
 }

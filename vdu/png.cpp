@@ -40,7 +40,7 @@ bool Vdu::save_png(const std::string& path, std::string& error) {
     const int h = std::clamp<int32_t>(get32(blk::ClientH), 1, host::kShadowHeight);
     std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
     {
-        std::lock_guard<std::mutex> hold(m_surface.lock);
+        std::lock_guard<std::mutex> hold(m_surface.drawing_lock());
         for (int y = 0; y < h; ++y) {
             const uint32_t* src = m_pixels.data() + static_cast<size_t>(y) * host::kShadowWidth;
             uint8_t* dst = rgb.data() + static_cast<size_t>(y) * w * 3;

@@ -82,7 +82,7 @@ void Vdu::draw_text_cell(uint8_t c, int64_t x, int64_t y, int cell_w) {
     const uint32_t fg = text_fg(), bg = text_bg();
     Rect cell = clip_to_bitmap(x, y, x + cell_w, y + ch);
     if (cell.empty()) return;
-    Lock hold(m_surface.lock);
+    Lock hold(m_surface.drawing_lock());
     if (m_udc[c]) {
         draw_udc(c, x, y, fg, &bg);
     } else if (m_glyphs.system && cell_w == 8 && cell.left == x && cell.right == x + 8) {
@@ -204,7 +204,7 @@ void Vdu::clear_text_window() {
         for (int64_t r = r0; r < r1 && c0 < c1; ++r) std::memset(m_map + r * kMapColumns + c0, ' ', static_cast<size_t>(c1 - c0));
     }
     Rect win = clip_to_bitmap(left, top, right, bottom);
-    Lock hold(m_surface.lock);
+    Lock hold(m_surface.drawing_lock());
     fill(win, text_bg());
     present(win);
 }
@@ -318,7 +318,7 @@ void Vdu::scroll(int direction, bool whole) {
     if (r.empty()) return;
     const uint32_t bg = text_bg();
     const int w = r.right - r.left, h = r.bottom - r.top;
-    Lock hold(m_surface.lock);
+    Lock hold(m_surface.drawing_lock());
     if (direction >= 2) {
         const int dy = static_cast<int>(std::min<int64_t>(ch, h));
         const int keep = h - dy;
@@ -432,7 +432,7 @@ void Vdu::print_graphics_char(uint8_t c) {
     Rect cell = clip_to_bitmap(std::max<int64_t>(x, m_gwin.left), std::max<int64_t>(y, m_gwin.top),
                                std::min<int64_t>(x + w, m_gwin.right), std::min<int64_t>(y + ch, m_gwin.bottom));
     if (!cell.empty() && mix != rop::Nop) {
-        Lock hold(m_surface.lock);
+        Lock hold(m_surface.drawing_lock());
         if (m_udc[c]) {
             const int64_t dw = std::clamp<int64_t>(get32(blk::DotW), 0, 256);
             const int64_t dh = std::clamp<int64_t>(get32(blk::DotH), 0, 256);
@@ -483,7 +483,7 @@ void Vdu::delete_graphics_char() {
     Rect r = clip_to_bitmap(std::max<int64_t>(x - cw, m_gwin.left), std::max<int64_t>(y, m_gwin.top),
                             std::min<int64_t>(x + 1, m_gwin.right), std::min<int64_t>(y + ch + 1, m_gwin.bottom));
     {
-        Lock hold(m_surface.lock);
+        Lock hold(m_surface.drawing_lock());
         fill_rect(r, m_palette[m_s[blk::BgCol] & 15], m_s[blk::BgMix]);
         present(r);
     }
@@ -513,7 +513,7 @@ void Vdu::update_caret() {
         c.visible == m_caret.visible)
         return;
     m_caret = c;
-    Lock hold(m_surface.lock);
+    Lock hold(m_surface.drawing_lock());
     m_surface.set_caret(c);
 }
 
@@ -557,7 +557,7 @@ void Vdu::finish_mode(int w, int h, int cw, int ch, uint8_t mask, bool oem) {
     m_s[blk::CaretEnd] = static_cast<uint8_t>(ch);
     load_mode_font(cw, ch, oem);
     {
-        Lock hold(m_surface.lock);
+        Lock hold(m_surface.drawing_lock());
         m_surface.set_client_size(w, h);
         std::fill(m_pixels.begin(), m_pixels.end(), 0);
         present({0, 0, kShadowWidth, kShadowHeight});

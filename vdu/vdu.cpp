@@ -79,7 +79,7 @@ void Vdu::start(int width, int height) {
     height = std::clamp(height, 1, host::kShadowHeight);
     std::memset(m_s + blk::First, 0, blk::End - blk::First);
     {
-        std::lock_guard<std::mutex> hold(m_surface.lock);
+        std::lock_guard<std::mutex> hold(m_surface.drawing_lock());
         std::fill(m_pixels.begin(), m_pixels.end(), 0xFFFFFF);
         std::memcpy(m_palette, kPalette16, sizeof m_palette);
         m_surface.set_client_size(width, height);
@@ -107,7 +107,7 @@ void Vdu::start(int width, int height) {
     reset_windows(false);
     clear_text_window();
     std::memset(m_map, ' ', sizeof m_map);
-    std::lock_guard<std::mutex> hold(m_surface.lock);
+    std::lock_guard<std::mutex> hold(m_surface.drawing_lock());
     present({0, 0, host::kShadowWidth, host::kShadowHeight});
 }
 

@@ -248,7 +248,9 @@ private:
     // Drawing helpers.
     static host::Rect clip_to_bitmap(int64_t l, int64_t t, int64_t r, int64_t b);
     void fill(const host::Rect& r, uint32_t colour);
-    void present(const host::Rect& r) { if (!r.empty()) m_surface.present(r); }
+    void present(const host::Rect& r) {
+        if (!r.empty()) m_surface.present(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
     uint32_t* row_ptr(int y) { return m_pixels.data() + static_cast<size_t>(y) * host::kShadowWidth; }
     void build_row_table(uint32_t fg, uint32_t bg);
 
