@@ -506,7 +506,8 @@ void Vdu::update_caret() {
     uint8_t start = m_s[blk::CaretStart];
     c.visible = start < 32;
     c.x = get32(blk::CurX);
-    c.y = get32(blk::CurY) + (start & 31);
+    // A poked cursor must not overflow.
+    c.y = static_cast<int>(std::clamp<int64_t>(int64_t{get32(blk::CurY)} + (start & 31), INT32_MIN, INT32_MAX));
     c.width = get32(blk::CharW);
     c.height = static_cast<int>(m_s[blk::CaretEnd]) - (start & 31);
     if (c.x == m_caret.x && c.y == m_caret.y && c.width == m_caret.width && c.height == m_caret.height &&
