@@ -363,6 +363,10 @@ public:
     // Abandons a partial VDU sequence and any redirection (error reports).
     void vdu_reset();
 
+    // While an assembler operand is evaluated with errors off, a name
+    // that is no variable reads as P% (interp/asm_statements.cpp).
+    bool asm_names_read_pc = false;
+
     // ---- star commands (os/oscli.cpp) ----
     void oscli(std::string_view command);
 
