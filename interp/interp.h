@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -366,6 +367,9 @@ public:
     // While an assembler operand is evaluated with errors off, a name
     // that is no variable reads as P% (interp/asm_statements.cpp).
     bool asm_names_read_pc = false;
+    // The CPU emulator and the system functions of SYS, CALL and USR
+    // (interp/sys_statements.cpp), made on first use.
+    std::shared_ptr<void> machine_state;
 
     // ---- star commands (os/oscli.cpp) ----
     void oscli(std::string_view command);

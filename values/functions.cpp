@@ -193,6 +193,5 @@ Value fn_ext(Interp&) { interp::not_available("EXT#"); }
 Value fn_eof(Interp&) { interp::not_available("EOF#"); }
 Value fn_adval(Interp&) { interp::not_available("ADVAL"); }
 Value fn_point(Interp&) { interp::not_available("POINT("); }
-Value fn_usr(Interp&) { interp::not_available("USR"); }
 
 }  // namespace kov::values
