@@ -65,6 +65,8 @@ public:
     virtual void stop() = 0;
     // The engine wrote [addr, addr + len): forget what was translated there.
     virtual void code_changed(uint32_t addr, uint32_t len) = 0;
+    // The machine-code stack (system functions may be handed pointers into it).
+    virtual void stack_block(uint32_t& addr, uint32_t& size) const = 0;
     // Makes a host block reachable by machine code at its own address.
     virtual bool map_block(void* host, uint32_t size) = 0;
 };

@@ -7,6 +7,7 @@
 //   entries 0..11   the built-in entry points (osbget ... csleave)
 //   entries 16..    the Windows functions implemented here (sys_windows.cpp)
 //   then            functions of the process's own libraries (dlsym)
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -55,6 +56,7 @@ struct MachineState {
     std::vector<Function> functions;   // by trap index
     std::unordered_map<std::string, uint32_t> by_name;
     uint32_t last_block = 0;           // EBP for USR: the last CALL's parameter block
+    bool sandbox = false;
 };
 
 MachineState& state(Interp& in) {
@@ -62,11 +64,18 @@ MachineState& state(Interp& in) {
         auto s = std::make_shared<MachineState>();
         s->machine = host::make_machine(in.mem.base(), interp::Memory::kReserveSize, &in.host.flags,
                                         host::flag::Escape | host::flag::Quit);
+        uint32_t stack = 0, stack_size = 0;
+        s->machine->stack_block(stack, stack_size);
+        if (stack_size && !in.mem.valid(stack, stack_size)) in.mem.register_region(stack, stack_size);
         s->functions.resize(kFirstWindows);
         for (uint32_t i = 0; i < kBuiltinCount; ++i) s->functions[i].name = kBuiltins[i];
+        // KOV_SYS_SANDBOX (the fuzz targets set it): no functions of the
+        // process's libraries and none that change files.
+        s->sandbox = std::getenv("KOV_SYS_SANDBOX") != nullptr;
         size_t n = 0;
         const WinFunction* table = windows_functions(n);
         for (size_t i = 0; i < n; ++i) {
+            if (s->sandbox && table[i].changes_files) continue;
             uint32_t index = static_cast<uint32_t>(s->functions.size());
             s->functions.push_back(Function{table[i].name, nullptr, &table[i]});
             s->by_name.emplace(table[i].name, index);
@@ -83,7 +92,7 @@ MachineState& state(Interp& in) {
 uint32_t lookup_libraries(Interp& in, MachineState& s, const std::string& name) {
     auto it = s.by_name.find(name);
     if (it != s.by_name.end()) return s.machine->trap_address(it->second);
-    void* fn = host::find_native(name);
+    void* fn = s.sandbox ? nullptr : host::find_native(name);
     if (!fn) return 0;
     const uint32_t index = static_cast<uint32_t>(s.functions.size());
     if (index + 1 >= host::Machine::kTrapEntries) return 0;

@@ -13,6 +13,7 @@ struct WinFunction {
     const char* name;
     uint8_t args;   // 32-bit arguments it removes from the stack
     uint32_t (*fn)(Interp& in, const uint32_t* args);
+    bool changes_files = false;   // left out of sandboxed runs
 };
 
 // The table, in lookup order.

@@ -32,8 +32,13 @@ public:
             m_uc = nullptr;
             return;
         }
-        m_stack = alloc_low(kStackSize);
-        m_traps = alloc_low(kTrapBytes);
+        // One stack and one trap page for the process, whichever machine
+        // uses them: their addresses stay valid for as long as the memory
+        // class may have them registered.
+        static const uint32_t stack = alloc_low(kStackSize);
+        static const uint32_t traps = alloc_low(kTrapBytes);
+        m_stack = stack;
+        m_traps = traps;
         if (!m_stack || !m_traps) { close(); return; }
         uint8_t* t = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(m_traps));
         std::memset(t, 0xCC, kTrapBytes);
@@ -104,6 +109,11 @@ public:
         }
         uc_ctl_remove_cache(m_uc, static_cast<uint64_t>(trap_address(index)),
                             static_cast<uint64_t>(trap_address(index)) + kTrapEntrySize);
+    }
+
+    void stack_block(uint32_t& addr, uint32_t& size) const override {
+        addr = m_stack + 4096;   // above the descriptor table
+        size = kStackSize - 4096;
     }
 
     void code_changed(uint32_t addr, uint32_t len) override {
@@ -350,6 +360,7 @@ public:
     }
     void stop() override {}
     void code_changed(uint32_t, uint32_t) override {}
+    void stack_block(uint32_t& addr, uint32_t& size) const override { addr = size = 0; }
     bool map_block(void*, uint32_t) override { return false; }
 };
 }  // namespace
