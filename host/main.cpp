@@ -100,7 +100,13 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (a == "--version") {
-            std::printf("kov %s\nfeatures: headless\n", KOV_VERSION_STRING);
+            std::printf("kov %s\nfeatures: headless%s\n", KOV_VERSION_STRING,
+#ifdef KOV_HAVE_UNICORN
+                        " machine-code"
+#else
+                        ""
+#endif
+            );
             return 0;
         }
         if (a == "--headless") continue;
