@@ -18,6 +18,9 @@ void stmt_assembler(Interp& in);
 Value asm_unknown_name(Interp& in);
 // The address of a system function by name (the SYS lookup), 0 if none.
 uint32_t system_address(Interp& in, std::string_view name);
+// Makes a host block below 4 GiB reachable by BASIC indirection and by
+// machine code (blocks handed to the program: GlobalAlloc).
+bool hand_block(Interp& in, uint32_t addr, uint32_t size);
 // Code at [addr, addr + len) was written: machine code must see it.
 void code_written(Interp& in, uint32_t addr, uint32_t len);
 

@@ -57,6 +57,7 @@ struct MachineState {
     std::unordered_map<std::string, uint32_t> by_name;
     uint32_t last_block = 0;           // EBP for USR: the last CALL's parameter block
     bool sandbox = false;
+    std::vector<std::pair<uint32_t, uint32_t>> handed;   // blocks mapped for the CPU
 };
 
 MachineState& state(Interp& in) {
@@ -281,6 +282,20 @@ uint32_t system_address(Interp& in, std::string_view name) {
         if (uint32_t a = lookup_libraries(in, s, n + "A")) return a;
     }
     return 0;
+}
+
+bool hand_block(Interp& in, uint32_t addr, uint32_t size) {
+    MachineState& s = state(in);
+    bool mapped = false;
+    for (const auto& h : s.handed) mapped |= h.first == addr && h.second == size;
+    if (!mapped) {
+        if (s.machine->available() &&
+            !s.machine->map_block(reinterpret_cast<void*>(static_cast<uintptr_t>(addr)), size))
+            return false;
+        s.handed.emplace_back(addr, size);
+    }
+    if (!in.mem.valid(addr, size)) in.mem.register_region(addr, size);
+    return in.mem.valid(addr, size);
 }
 
 void code_written(Interp& in, uint32_t addr, uint32_t len) {

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "host/machine.h"
 #include "interp/interp.h"
@@ -236,6 +237,61 @@ uint32_t w_zero_memory(Interp& in, const uint32_t* a) {
     return 0;
 }
 
+// ---- GlobalAlloc and GlobalFree: blocks from one arena below 4 GiB that
+// the BASIC memory class and the CPU both reach (made once per process,
+// since regions stay registered) ----
+constexpr uint32_t kArenaSize = 16u << 20;
+struct Arena {
+    uint32_t base = 0;
+    struct Block { uint32_t addr, size; bool used; };
+    std::vector<Block> blocks;
+};
+Arena& arena() {
+    static Arena a;
+    return a;
+}
+uint32_t w_global_alloc(Interp& in, const uint32_t* a) {
+    Arena& ar = arena();
+    if (!ar.base) {
+        ar.base = host::alloc_low(kArenaSize);
+        if (!ar.base) return 0;
+        ar.blocks.push_back({ar.base, kArenaSize, false});
+    }
+    if (!hand_block(in, ar.base, kArenaSize)) return 0;
+    const uint32_t size = a[1] ? (a[1] + 15u) & ~15u : 16u;
+    if (size < a[1]) return 0;
+    for (size_t i = 0; i < ar.blocks.size(); ++i) {
+        Arena::Block& b = ar.blocks[i];
+        if (b.used || b.size < size) continue;
+        if (b.size > size) ar.blocks.insert(ar.blocks.begin() + static_cast<long>(i) + 1, {b.addr + size, b.size - size, false});
+        Arena::Block& got = ar.blocks[i];
+        got.size = size;
+        got.used = true;
+        // GMEM_ZEROINIT, and fresh blocks are zero anyway.
+        std::memset(reinterpret_cast<void*>(static_cast<uintptr_t>(got.addr)), 0, size);
+        return got.addr;
+    }
+    return 0;
+}
+uint32_t w_global_free(Interp&, const uint32_t* a) {
+    Arena& ar = arena();
+    for (size_t i = 0; i < ar.blocks.size(); ++i) {
+        if (ar.blocks[i].addr != a[0] || !ar.blocks[i].used) continue;
+        ar.blocks[i].used = false;
+        // Join with free neighbours.
+        if (i + 1 < ar.blocks.size() && !ar.blocks[i + 1].used) {
+            ar.blocks[i].size += ar.blocks[i + 1].size;
+            ar.blocks.erase(ar.blocks.begin() + static_cast<long>(i) + 1);
+        }
+        if (i > 0 && !ar.blocks[i - 1].used) {
+            ar.blocks[i - 1].size += ar.blocks[i].size;
+            ar.blocks.erase(ar.blocks.begin() + static_cast<long>(i));
+        }
+        return 0;
+    }
+    return a[0];   // not a block of ours: returned as the failure value
+}
+
 // ---- modules ----
 constexpr uint32_t kModuleHandle = 0x00400000;
 uint32_t w_module_handle(Interp&, const uint32_t*) { return kModuleHandle; }
@@ -291,6 +347,8 @@ const WinFunction kFunctions[] = {
     {"lstrcat", 2, w_lstrcat},
     {"RtlMoveMemory", 3, w_move_memory},
     {"RtlZeroMemory", 2, w_zero_memory},
+    {"GlobalAlloc", 2, w_global_alloc},
+    {"GlobalFree", 1, w_global_free},
     {"GetModuleHandleA", 1, w_module_handle},
     {"GetProcAddress", 2, w_proc_address},
     {"LoadLibraryA", 1, w_module_handle},
