@@ -76,9 +76,8 @@ public:
 // of those flags is raised.
 std::unique_ptr<Machine> make_machine(uint32_t base, uint32_t size, std::atomic<uint8_t>* flags, uint8_t stop_mask);
 
-// Native functions of the process (dlsym) and calling them with 32-bit
-// integer arguments (pointers into the BASIC memory fit).
-void* find_native(const std::string& name);
+// Calls a native function of the process (found through Native) with
+// 32-bit integer arguments (pointers into the BASIC memory fit).
 uint32_t call_native(void* fn, const uint32_t* args, int nargs);
 // A block of zeroed host memory below 4 GiB (0 on failure), and its release.
 uint32_t alloc_low(uint32_t size);

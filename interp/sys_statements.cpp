@@ -57,6 +57,7 @@ struct MachineState {
     std::unordered_map<std::string, uint32_t> by_name;
     uint32_t last_block = 0;           // EBP for USR: the last CALL's parameter block
     bool sandbox = false;
+    bool lock_held = false;            // csenter has taken the drawing lock
     std::vector<std::pair<uint32_t, uint32_t>> handed;   // blocks mapped for the CPU
 };
 
@@ -93,13 +94,12 @@ MachineState& state(Interp& in) {
 uint32_t lookup_libraries(Interp& in, MachineState& s, const std::string& name) {
     auto it = s.by_name.find(name);
     if (it != s.by_name.end()) return s.machine->trap_address(it->second);
-    void* fn = s.sandbox ? nullptr : host::find_native(name);
+    void* fn = s.sandbox || name.empty() ? nullptr : in.host.find_function(name);
     if (!fn) return 0;
     const uint32_t index = static_cast<uint32_t>(s.functions.size());
     if (index + 1 >= host::Machine::kTrapEntries) return 0;
     s.functions.push_back(Function{name, fn, nullptr});
     s.by_name.emplace(name, index);
-    (void)in;
     return s.machine->trap_address(index);
 }
 
@@ -108,6 +108,13 @@ std::string hex_address(uint32_t a) {
     std::string s = "&";
     for (int i = 7; i >= 0; --i) s.push_back(kHex[(a >> (4 * i)) & 15]);
     return s;
+}
+
+void release_lock(Interp& in, MachineState& s) {
+    if (s.lock_held) {
+        in.host.drawing_lock().unlock();
+        s.lock_held = false;
+    }
 }
 
 // Calls trap entry `index`: built-ins take registers, the others their
@@ -161,8 +168,14 @@ void call_function(Interp& in, MachineState& s, uint32_t index, host::CpuRegs& r
         case 9:  // oskey: ECX time-out in centiseconds -> EAX key or -1
             r.eax = static_cast<uint32_t>(in.read_key(static_cast<int32_t>(r.ecx)));
             return;
-        case 10:  // csenter, csleave: the drawing lock (none headless)
-        case 11:
+        case 10:  // csenter: the drawing lock
+            if (!s.lock_held) {
+                in.host.drawing_lock().lock();
+                s.lock_held = true;
+            }
+            return;
+        case 11:  // csleave
+            release_lock(in, s);
             return;
         default:
             raise(Err::NoSuchSystemCall);
@@ -186,7 +199,16 @@ void run_code(Interp& in, MachineState& s, uint32_t entry, host::CpuRegs& regs, 
               bool far_frame) {
     Traps traps(in, s);
     const uint8_t* saved_p = in.p;
-    host::RunResult r = s.machine->run(entry, regs, args, nargs, far_frame, traps);
+    host::RunResult r;
+    try {
+        r = s.machine->run(entry, regs, args, nargs, far_frame, traps);
+    } catch (...) {
+        release_lock(in, s);
+        in.p = saved_p;
+        throw;
+    }
+    // Code that ends holding the drawing lock would stop the window.
+    release_lock(in, s);
     in.p = saved_p;
     switch (r.end) {
         case host::RunEnd::Returned:
@@ -321,6 +343,15 @@ uint32_t sys_call(Interp& in, uint32_t address, const uint32_t* args, int nargs)
     return r.eax;
 }
 
+// The value of @memhdc% (0: none).
+uint32_t memhdc(Interp& in) {
+    static const uint8_t kName[] = "@memhdc%\r";
+    VarRef ref;
+    const uint8_t* end = kName;
+    if (in.find_var_name(kName, ref, end) != Lookup::Found || ref.type != vtype::Int) return 0;
+    return static_cast<uint32_t>(values::to_int(in.load_num(ref)));
+}
+
 // SYS func [, arg]... [TO var]
 void stmt_sys(Interp& in) {
     const uint32_t saved_sp = in.sp;
@@ -353,13 +384,26 @@ void stmt_sys(Interp& in) {
             args[n++] = static_cast<uint32_t>(in.to_int(v.num));
         }
     }
+    // A call handed the memory device context draws into the shadow
+    // bitmap: it holds the drawing lock.
+    bool lock = false;
+    if (const uint32_t hdc = memhdc(in)) {
+        for (int i = 0; i < n; ++i) lock |= args[i] == hdc;
+    }
+    MachineState& ms = state(in);
+    if (lock && !ms.lock_held) {
+        in.host.drawing_lock().lock();
+        ms.lock_held = true;
+    }
     uint32_t result;
     try {
         result = sys_call(in, address, args, n);
     } catch (...) {
+        if (lock) release_lock(in, ms);
         in.sp = saved_sp;
         throw;
     }
+    if (lock) release_lock(in, ms);
     in.sp = saved_sp;
     if (in.skip_spaces() == 0xB8) {  // TO
         ++in.p;

@@ -1,16 +1,10 @@
-// Native functions of the process: looked up with dlsym and called with
-// 32-bit integer arguments, and blocks of memory below 4 GiB.
-#include <dlfcn.h>
+// Calls into native functions of the process with 32-bit integer
+// arguments, and blocks of memory below 4 GiB.
 #include <sys/mman.h>
 
 #include "host/machine.h"
 
 namespace kov::host {
-
-void* find_native(const std::string& name) {
-    if (name.empty()) return nullptr;
-    return dlsym(RTLD_DEFAULT, name.c_str());
-}
 
 uint32_t call_native(void* fn, const uint32_t* a, int nargs) {
     // Every argument goes as a zero-extended 64-bit word: integers and
