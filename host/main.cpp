@@ -179,14 +179,19 @@ int run(int argc, char** argv) {
             return 0;
         }
         if (a == "--version") {
-            std::printf("kov %s\nfeatures: headless terminal"
+            std::printf("kov %s
+features: headless terminal"
 #ifdef KOV_HAVE_PNG
                         " screenshots"
 #endif
 #ifdef KOV_HAVE_FONTS
                         " fonts"
 #endif
-                        "\n", KOV_VERSION_STRING);
+#ifdef KOV_HAVE_UNICORN
+                        " machine-code"
+#endif
+                        "
+", KOV_VERSION_STRING);
             return 0;
         }
         if (a == "--headless") continue;

@@ -6,6 +6,7 @@
 
 #include "interp/frames.h"
 #include "interp/interp.h"
+#include "interp/machine_code.h"
 #include "interp/statements.h"
 #include "values/functions.h"
 #include "values/plans.h"
@@ -581,7 +582,9 @@ Value Interp::exec(bool in_fn) {
                 continue;
             }
             case '[':
-                not_available("The assembler");
+                ++p;
+                stmt_assembler(*this);
+                continue;
             case kTokElse:
                 skip_to_line_end();
                 continue;

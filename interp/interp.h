@@ -424,6 +424,13 @@ public:
     void vdu_start();
     void vdu_program_stopped();
 
+    // While an assembler operand is evaluated with errors off, a name
+    // that is no variable reads as P% (interp/asm_statements.cpp).
+    bool asm_names_read_pc = false;
+    // The CPU emulator and the system functions of SYS, CALL and USR
+    // (interp/sys_statements.cpp), made on first use.
+    std::shared_ptr<void> machine_state;
+
     // ---- star commands (interp/os_statements.cpp) ----
     void oscli(std::string_view command);
 

@@ -16,7 +16,6 @@ void stmt_time(Interp& in) {
 }
 void stmt_sound(Interp&) { not_available("SOUND"); }
 void stmt_bput(Interp&) { not_available("BPUT#"); }
-void stmt_call(Interp&) { not_available("CALL"); }
 void stmt_close(Interp&) { not_available("CLOSE#"); }
 void stmt_draw(Interp&) { not_available("DRAW"); }
 void stmt_envelope(Interp&) { not_available("ENVELOPE"); }
@@ -28,6 +27,5 @@ void stmt_fill(Interp&) { not_available("FILL"); }
 void stmt_mouse(Interp&) { not_available("MOUSE"); }
 void stmt_origin(Interp&) { not_available("ORIGIN"); }
 void stmt_rectangle(Interp&) { not_available("RECTANGLE"); }
-void stmt_sys(Interp&) { not_available("SYS"); }
 
 }  // namespace kov::interp

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "interp/interp.h"
+#include "interp/machine_code.h"
 #include "values/functions.h"
 #include "values/numtext.h"
 #include "values/eval_ops.h"
@@ -344,7 +345,10 @@ Value Interp::factor_slow(uint8_t c) {
         if (ref.type == vtype::Int) return Value::integer(static_cast<int32_t>(mem.read32(ref.addr)));
         return load(ref);
     }
-    if (l == Lookup::NotFound) raise(Err::NoSuchVariable);
+    if (l == Lookup::NotFound) {
+        if (asm_names_read_pc) return asm_unknown_name(*this);
+        raise(Err::NoSuchVariable);
+    }
     raise(Err::SyntaxError);
 }
 

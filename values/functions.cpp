@@ -192,6 +192,5 @@ Value fn_bget(Interp&) { interp::not_available("BGET#"); }
 Value fn_ext(Interp&) { interp::not_available("EXT#"); }
 Value fn_eof(Interp&) { interp::not_available("EOF#"); }
 Value fn_point(Interp&) { interp::not_available("POINT("); }
-Value fn_usr(Interp&) { interp::not_available("USR"); }
 
 }  // namespace kov::values
