@@ -48,7 +48,18 @@ public:
     // Standard error text for the command line user.
     virtual void diagnostic(std::string_view text) = 0;
 
+    // Sends what the engine has printed on its way (before another
+    // program writes to the same output).
+    virtual void flush_output() {}
+
     std::atomic<uint8_t> flags{0};
+
+    // What a program may do to the machine beyond the engine itself. The
+    // fuzz targets switch these off, so that random programs touch no
+    // files, start no programs and leave the clock alone.
+    bool allow_files = true;
+    bool allow_programs = true;
+    bool allow_clock = true;
 };
 
 }  // namespace kov::host

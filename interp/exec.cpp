@@ -7,6 +7,7 @@
 #include "interp/frames.h"
 #include "interp/interp.h"
 #include "interp/statements.h"
+#include "os/channels.h"
 #include "values/functions.h"
 #include "values/plans.h"
 #include "values/strings.h"
@@ -672,6 +673,8 @@ void Interp::poll() {
 }
 
 int Interp::read_key(int timeout_cs) {
+    uint8_t c;
+    if (files->input_redirected() && files->redirected_input(c)) return c;
     int k = host.read_key(timeout_cs);
     if (host.flags.load() & (host::flag::Escape | host::flag::Quit)) poll();
     return k;

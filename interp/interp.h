@@ -17,6 +17,7 @@
 #include "values/plans.h"
 
 namespace kov::vdu { class Vdu; }
+namespace kov::os { class Channels; }
 
 namespace kov::interp {
 
@@ -166,6 +167,7 @@ public:
     Memory& mem;
     host::Host& host;
     vdu::Vdu* vdu = nullptr;
+    os::Channels* files = nullptr;   // file and serial channels (owned)
     const uint8_t* p = nullptr;   // text pointer
     uint32_t sp = 0;              // BASIC stack pointer
     int exit_status = 0;
@@ -215,7 +217,8 @@ public:
     // The stop sequence: never returns. `status` is the exit status.
     [[noreturn]] void stop_sequence(int status);
     void poll();   // the urgent-flag poll between statements
-    // Reads one key for GET and the like, honouring Escape and quit.
+    // Reads one key for GET and the like, honouring Escape and quit;
+    // *EXEC and *INPUT come first.
     int read_key(int timeout_cs);
 
     // ---- errors (error_stmt.cpp) ----

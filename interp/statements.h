@@ -120,6 +120,10 @@ uint32_t ordinary_line_after(const uint8_t* cr);
 void call_proc(Interp&, const uint8_t* on_return);
 
 struct Value;
+// The channel forms of PRINT, INPUT (and READ) and GET$, at their "#".
+void print_to_channel(Interp&);
+void input_from_channel(Interp&);
+Value get_line_from_channel(Interp&);
 // Function return "=" (p after the "="): evaluates the result, unwinds
 // to the FN frame, restores the caller's text pointer.
 Value fn_return(Interp&);

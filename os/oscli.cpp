@@ -6,11 +6,17 @@
 
 #include "interp/interp.h"
 #include "interp/statements.h"
+#include "os/channels.h"
+#include "os/file_commands.h"
 #include "vdu/vdu.h"
 
 namespace kov::interp {
 
-void Interp::oswrch(uint8_t c) { vdu->write(c); }
+void Interp::oswrch(uint8_t c) {
+    // *OUTPUT takes the character instead of the screen; *SPOOL copies it.
+    if (files->output_redirected() && files->redirect_output(c)) return;
+    vdu->write(c);
+}
 
 void Interp::vdu_write_unmirrored(uint8_t c) {
     vdu->set_mirror(false);
@@ -18,7 +24,10 @@ void Interp::vdu_write_unmirrored(uint8_t c) {
     vdu->set_mirror(true);
 }
 
-void Interp::vdu_reset() { vdu->reset(); }
+void Interp::vdu_reset() {
+    vdu->reset();
+    files->stream = 0;
+}
 
 namespace {
 
@@ -28,17 +37,17 @@ namespace {
 // blank so that *SPOOL followed by a name matches it.
 #define KOV_STAR_COMMANDS(X)                                                    \
     X("BYE", star_quit)              /* end the program */                     \
-    X("CD", star_pending)            /* change directory */                    \
-    X("CHDIR", star_pending)                                                   \
-    X("COPY", star_pending)          /* copy a file */                         \
-    X("DIR", star_pending)           /* list a directory */                    \
-    X("DELETE", star_pending)        /* delete a file */                       \
-    X("DEL", star_pending)                                                     \
+    X("CD", file_cmd<os::star_cd>)            /* change directory */                    \
+    X("CHDIR", file_cmd<os::star_cd>)                                                   \
+    X("COPY", file_cmd<os::star_copy>)          /* copy a file */                         \
+    X("DIR", file_cmd<os::star_dir>)           /* list a directory */                    \
+    X("DELETE", file_cmd<os::star_delete>)        /* delete a file */                       \
+    X("DEL", file_cmd<os::star_delete>)                                                     \
     X("DISPLAY", star_pending)       /* show a bitmap */                       \
-    X("ERASE", star_pending)                                                   \
-    X("ERA", star_pending)                                                     \
+    X("ERASE", file_cmd<os::star_delete>)                                                   \
+    X("ERA", file_cmd<os::star_delete>)                                                     \
     X("ESC", star_esc)               /* Escape key on or off */                \
-    X("EXEC", star_pending)          /* keys from a file */                    \
+    X("EXEC", file_cmd<os::star_exec>)          /* keys from a file */                    \
     X("EGA", star_pending)           /* screen modes */                        \
     X("FLOAT", star_float)           /* 5-byte or 8-byte reals */              \
     X("FONT", star_pending)          /* screen font */                         \
@@ -46,13 +55,13 @@ namespace {
     X("HELP", star_help)             /* the version line */                    \
     X("INPUT", star_nibble)          /* input redirection */                   \
     X("KEY", star_pending)           /* function-key strings */                \
-    X("LOAD", star_pending)          /* memory image */                        \
-    X("LOCK", star_pending)          /* file attributes */                     \
+    X("LOAD", file_cmd<os::star_load>)          /* memory image */                        \
+    X("LOCK", file_cmd<os::star_lock>)          /* file attributes */                     \
     X("LOWERCASE", star_lowercase)   /* lower-case keywords */                 \
     X("MARGINS", star_pending)       /* printer margins */                     \
     X("MDISPLAY", star_pending)      /* bitmap from memory */                  \
-    X("MD", star_pending)            /* make a directory */                    \
-    X("MKDIR", star_pending)                                                   \
+    X("MD", file_cmd<os::star_md>)            /* make a directory */                    \
+    X("MKDIR", file_cmd<os::star_md>)                                                   \
     X("NOEGA", star_pending)                                                   \
     X("OPT", star_nibble)            /* output redirection */                  \
     X("OUTPUT", star_nibble)                                                   \
@@ -60,21 +69,44 @@ namespace {
     X("PRINTERFONT", star_pending)                                             \
     X("PRINTER", star_pending)                                                 \
     X("QUIT", star_quit)             /* end the program */                     \
-    X("RENAME", star_pending)        /* rename a file */                       \
-    X("REN", star_pending)                                                     \
-    X("RD", star_pending)            /* remove a directory */                  \
-    X("RMDIR", star_pending)                                                   \
-    X("RUN", star_pending)           /* external program */                    \
-    X("SAVE", star_pending)          /* memory image */                        \
-    X("SPOOL ", star_pending)        /* output to a file */                    \
-    X("SPOOLON", star_pending)                                                 \
-    X("SPOOL", star_pending)                                                   \
+    X("RENAME", file_cmd<os::star_rename>)        /* rename a file */                       \
+    X("REN", file_cmd<os::star_rename>)                                                     \
+    X("RD", file_cmd<os::star_rd>)            /* remove a directory */                  \
+    X("RMDIR", file_cmd<os::star_rd>)                                                   \
+    X("RUN", file_cmd<os::star_run>)           /* external program */                    \
+    X("SAVE", file_cmd<os::star_save>)          /* memory image */                        \
+    X("SPOOL ", file_cmd<os::star_spool>)        /* output to a file */                    \
+    X("SPOOLON", file_cmd<os::star_spoolon>)                                                 \
+    X("SPOOL", file_cmd<os::star_spool>)                                                   \
     X("SCREENSAVE", star_pending)    /* screen to a bitmap */                  \
-    X("TYPE", star_pending)          /* print a file */                        \
+    X("TYPE", file_cmd<os::star_type>)          /* print a file */                        \
     X("TV", star_nothing)            /* no effect */                           \
-    X("UNLOCK", star_pending)
+    X("UNLOCK", file_cmd<os::star_unlock>)
 
 using StarFn = void (*)(Interp&, const char* name, std::string_view arg);
+
+// The file commands see the interpreter as a console: the counting
+// output, and word of memory written from files.
+class InterpConsole final : public os::Console {
+public:
+    explicit InterpConsole(Interp& in) : m_in(in) {}
+    void out(uint8_t c) override { m_in.count_out(c); }
+    uint32_t column() override { return m_in.count(); }
+    void stored(uint32_t addr, uint32_t len) override {
+        uint64_t end = uint64_t{addr} + len;
+        if ((addr < m_in.top() && end > m_in.page()) || end > m_in.himem()) m_in.flush_text_cache();
+    }
+
+private:
+    Interp& m_in;
+};
+
+template <void (*Fn)(os::FileContext&, std::string_view)>
+void file_cmd(Interp& in, const char*, std::string_view arg) {
+    InterpConsole console(in);
+    os::FileContext ctx{in.mem, in.host, *in.files, console, in.sp};
+    Fn(ctx, arg);
+}
 
 // A decimal argument: digits with blanks around them (none gives 0).
 int decimal_arg(std::string_view& s) {
@@ -148,10 +180,12 @@ void star_fx(Interp& in, const char*, std::string_view arg) {
     if (n == 15 || (n == 21 && m == 0)) in.host.flush_keys();
 }
 
-void star_nibble(Interp&, const char*, std::string_view arg) {
-    // Redirection of input and output through files comes with file
-    // channels; the number is read and accepted.
-    decimal_arg(arg);
+// *INPUT n sets the input channel, *OUTPUT n and *OPT n the output one.
+void star_nibble(Interp& in, const char* name, std::string_view arg) {
+    uint8_t n = static_cast<uint8_t>(decimal_arg(arg) & 0x0F);
+    uint8_t& stream = in.files->stream;
+    if (name[0] == 'I') stream = static_cast<uint8_t>((stream & 0x0F) | (n << 4));
+    else stream = static_cast<uint8_t>((stream & 0xF0) | n);
 }
 
 void star_help(Interp& in, const char*, std::string_view) {
@@ -205,22 +239,23 @@ const StarCommand* find_star_command(std::string_view s, std::string_view& rest)
 
 void Interp::oscli(std::string_view command) {
     std::string_view s = command;
-    while (!s.empty() && (s.front() == ' ' || s.front() == '*')) s.remove_prefix(1);
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == '\r') s.remove_suffix(1);
     if (s.empty() || s.front() == '|') return;   // empty command or comment
-    if (s.front() == '/') not_available("*RUN");
-    if (s.front() == '.') not_available("*DIR");
+    auto after_blanks = [](std::string_view t) {
+        while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+        return t;
+    };
+    // "*/" and "**" run the rest as an external program, "*." lists.
+    if (s.front() == '/' || s.front() == '*') return file_cmd<os::star_run>(*this, "RUN", after_blanks(s.substr(1)));
+    if (s.front() == '.') return file_cmd<os::star_dir>(*this, "DIR", after_blanks(s.substr(1)));
     std::string_view rest;
     const StarCommand* cmd = find_star_command(s, rest);
-    // No entry: the text would run as an external program.
-    if (!cmd) not_available("*RUN");
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    // No entry: the whole text runs as an external program.
+    if (!cmd) return file_cmd<os::star_run>(*this, "RUN", s);
     std::string name(cmd->name);
     while (!name.empty() && name.back() == ' ') name.pop_back();
-    cmd->handler(*this, name.c_str(), rest);
+    cmd->handler(*this, name.c_str(), after_blanks(rest));
 }
-
-// No file channels exist yet, so there is nothing to close.
-void close_all_files(Interp&) {}
 
 }  // namespace kov::interp

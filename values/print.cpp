@@ -288,7 +288,7 @@ void Interp::count_out(uint8_t c) {
 // ---- statements ----
 
 void stmt_print(Interp& in) {
-    if (*in.p == '#') not_available("PRINT#");
+    if (*in.p == '#') return print_to_channel(in);
     // The field width and the hexadecimal flag carry from item to item
     // until a ";" or "," resets them.
     uint32_t width = in.at_percent() & 0xFF;
@@ -348,7 +348,7 @@ void stmt_print(Interp& in) {
 }
 
 void stmt_input(Interp& in) {
-    if (*in.p == '#') not_available("INPUT#");
+    if (*in.p == '#') return input_from_channel(in);
     bool line_mode = false;
     if (*in.p == tok::Line) {
         ++in.p;
@@ -364,7 +364,7 @@ void stmt_line(Interp& in) {
 }
 
 void stmt_read(Interp& in) {
-    if (*in.p == '#') not_available("READ#");
+    if (*in.p == '#') return input_from_channel(in);
     for (;;) {
         VarRef ref = in.get_ref_create();
         if (ref.type & vtype::Array) raise(Err::BadUseOfArray);
@@ -449,7 +449,7 @@ Value fn_vpos(Interp& in) { return Value::integer(in.vdu->row()); }
 Value fn_get(Interp& in) { return Value::integer(in.read_key(-1)); }
 
 Value fn_get_str(Interp& in) {
-    if (in.skip_spaces() == '#') interp::not_available("GET$#");
+    if (in.skip_spaces() == '#') return interp::get_line_from_channel(in);
     return one_char(in, static_cast<uint8_t>(in.read_key(-1)));
 }
 

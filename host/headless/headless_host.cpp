@@ -96,9 +96,9 @@ bool HeadlessHost::key_waiting() {
 void HeadlessHost::flush_keys() { m_keys.clear(); }
 
 uint32_t HeadlessHost::centiseconds() {
+    // The monotonic clock counts from the computer's start.
     using namespace std::chrono;
-    static const auto start = steady_clock::now();
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now() - start).count() / 10);
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() / 10);
 }
 
 void HeadlessHost::sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

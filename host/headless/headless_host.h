@@ -28,7 +28,7 @@ public:
     void message_box(std::string_view text) override;
     void diagnostic(std::string_view text) override;
 
-    void flush_output();
+    void flush_output() override;
 
 private:
     // Reads what standard input has within `timeout_ms` (-1: wait) into
