@@ -40,6 +40,12 @@ int file_open(const std::string& path, OpenMode mode, int& fd) {
         case OpenMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
         case OpenMode::Update: flags |= O_RDWR; break;
     }
+    // A read-only file refuses writing even to the superuser, as the
+    // read-only attribute does.
+    if (mode != OpenMode::Read) {
+        bool read_only = false;
+        if (is_read_only(path, read_only) == 0 && read_only) return EACCES;
+    }
     fd = retry([&] { return ::open(path.c_str(), flags, 0666); });
     if (fd < 0) return errno;
     // A directory opens for reading on POSIX but is no file to a program.
@@ -150,6 +156,11 @@ int copy_file(const std::string& from, const std::string& to) {
     if (int e = file_open(from, OpenMode::Read, in)) return e;
     struct stat st;
     mode_t mode = ::fstat(in, &st) == 0 ? (st.st_mode & 0777) : 0666;
+    bool target_read_only = false;
+    if (is_read_only(to, target_read_only) == 0 && target_read_only) {
+        ::close(in);
+        return EACCES;
+    }
     int out = retry([&] { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode | S_IWUSR); });
     if (out < 0) {
         int e = errno;

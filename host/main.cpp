@@ -1,5 +1,8 @@
 // The kov command: runs a BASIC program, or lists, tokenises or bundles one.
+#include <signal.h>
 #include <unistd.h>
+
+#include <atomic>
 
 #include <cstdio>
 #include <cstring>
@@ -85,6 +88,30 @@ std::string with_extension(const std::string& path) {
     return path;
 }
 
+// Signals end the engine the orderly way: the interpreter sees the quit
+// flag at its next poll and closes its files on the way out. SIGINT is
+// the Escape key; a second one while the first is pending quits.
+kov::host::Host* g_host = nullptr;
+volatile sig_atomic_t g_signal = 0;
+
+void on_signal(int sig) {
+    if (!g_host) return;
+    if (sig == SIGINT && !(g_host->flags.load() & kov::host::flag::Escape)) {
+        g_host->flags.fetch_or(kov::host::flag::Escape);
+        return;
+    }
+    g_signal = sig;
+    g_host->flags.fetch_or(kov::host::flag::Quit);
+}
+
+void install_signal_handlers(kov::host::Host& host) {
+    g_host = &host;
+    struct sigaction sa {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,7 +186,9 @@ int main(int argc, char** argv) {
         }
         for (size_t k = i + 1; k < args.size(); ++k) tail += (k > i + 1 ? " " : "") + args[k];
     }
+    install_signal_handlers(host);
     int status = kov::host::run_image(image, host, tail);
     host.flush_output();
+    if (g_signal) return 128 + g_signal;
     return status;
 }
