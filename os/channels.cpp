@@ -417,6 +417,12 @@ bool Channels::redirected_input(uint8_t& c) {
         return true;
     }
     if (int ch = stream >> 4) {
+        // At the end of a file the keyboard takes over again: reading
+        // zeros for ever would leave INPUT waiting for a CR that never comes.
+        if (ch >= kFirstFile && at_end(ch)) {
+            stream &= 0x0F;
+            return false;
+        }
         c = read_byte(ch);
         return true;
     }

@@ -113,6 +113,12 @@ std::string host_path(std::string_view name) {
         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
         path.erase(0, 2);
     std::replace(path.begin(), path.end(), '\\', '/');
+    // A final "." only keeps the default extension away ("DATA." is the
+    // file DATA); "." and ".." stay directories.
+    size_t leaf = path.find_last_of('/') + 1;
+    std::string_view last(path.data() + leaf, path.size() - leaf);
+    if (last != "." && last != "..")
+        while (path.size() > leaf + 1 && path.back() == '.') path.pop_back();
     return path;
 }
 

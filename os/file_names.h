@@ -41,7 +41,8 @@ FileName parse_file_name(std::string_view text, NameEnd end, std::string_view de
 void add_default_extension(FileName& name, std::string_view ext);
 
 // The platform path for a name: "\" becomes "/", a leading drive ("C:")
-// is dropped (there is one tree of directories).
+// is dropped (there is one tree of directories), and dots ending the
+// name go ("DATA." names the file DATA).
 std::string host_path(std::string_view name);
 
 // An existing file for `path`: the path itself when it exists, else an
