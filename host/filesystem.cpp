@@ -99,6 +99,11 @@ int file_size(int fd, uint64_t& size) {
     return 0;
 }
 
+bool file_is_regular(int fd) {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 int file_close(int fd) {
     // close() is not retried: the descriptor is gone even when it fails.
     return ::close(fd) == 0 ? 0 : errno;

@@ -26,6 +26,8 @@ int file_write(int fd, const uint8_t* buf, uint32_t size);
 int file_seek(int fd, uint64_t offset);
 int file_tell(int fd, uint64_t& offset);
 int file_size(int fd, uint64_t& size);
+// True for a plain file (one with positions), false for a device or pipe.
+bool file_is_regular(int fd);
 // Closing hands the data to the kernel, which keeps it whatever happens
 // to the engine afterwards.
 int file_close(int fd);

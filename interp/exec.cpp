@@ -674,7 +674,11 @@ void Interp::poll() {
 
 int Interp::read_key(int timeout_cs) {
     uint8_t c;
-    if (files->input_redirected() && files->redirected_input(c)) return c;
+    if (files->input_redirected() && files->redirected_input(c)) {
+        // A loop fed from a file still sees Escape and quit.
+        if (host.flags.load() & (host::flag::Escape | host::flag::Quit)) poll();
+        return c;
+    }
     int k = host.read_key(timeout_cs);
     if (host.flags.load() & (host::flag::Escape | host::flag::Quit)) poll();
     return k;
@@ -774,9 +778,11 @@ void stmt_stop(Interp& in) {
     in.stop_sequence(0);
 }
 
+// QUIT [n]: n is the exit status.
 void stmt_quit(Interp& in) {
+    int status = in.at_statement_end() ? 0 : in.int_expr();
     close_all_files(in);
-    throw StopRun{0};
+    throw StopRun{status};
 }
 
 void stmt_trace(Interp& in) {

@@ -153,6 +153,7 @@ int Channels::open(const std::string& name, ChannelMode mode) {
     FileSlot& f = m_files[slot];
     f.fd = fd;
     f.path = path;
+    f.regular = host::file_is_regular(fd);
     f.reset_state();
     int ch = kFirstFile + slot;
     show_handle(ch, fd);
@@ -189,6 +190,15 @@ int Channels::open_serial(const std::string& name) {
 
 int Channels::flush(FileSlot& f) {
     if (!(f.flags & kDirty)) return 0;
+    uint8_t* buf = buffer(static_cast<int>(&f - m_files));
+    uint32_t n = static_cast<uint32_t>(eff(f.dirty_end));
+    if (!f.regular) {
+        // A device or pipe takes the bytes where it stands.
+        if (int e = host::file_write(f.fd, buf, n)) return e;
+        f.count = static_cast<uint8_t>(n);
+        f.flags = kValid;
+        return 0;
+    }
     uint64_t here = 0;
     if (int e = host::file_tell(f.fd, here)) return e;
     uint64_t start = here;
@@ -196,8 +206,7 @@ int Channels::flush(FileSlot& f) {
         start = here - static_cast<uint64_t>(eff(f.count));
         if (int e = host::file_seek(f.fd, start)) return e;
     }
-    uint32_t n = static_cast<uint32_t>(eff(f.dirty_end));
-    if (int e = host::file_write(f.fd, buffer(static_cast<int>(&f - m_files)), n)) {
+    if (int e = host::file_write(f.fd, buf, n)) {
         // The file pointer goes back where the buffer expects it, so that
         // a later flush writes the same bytes to the same place.
         host::file_seek(f.fd, here);
@@ -278,8 +287,14 @@ void Channels::write_byte(int ch, uint8_t byte) {
     FileSlot& f = file(ch);
     // Refilling first keeps the bytes after the write position when
     // writing inside an existing file.
-    if (f.pos == f.count)
-        if (int e = refill(f, ch - kFirstFile)) raise_platform(e);
+    if (f.pos == f.count) {
+        if (f.regular) {
+            if (int e = refill(f, ch - kFirstFile)) raise_platform(e);
+        } else {
+            if (int e = flush(f)) raise_platform(e);
+            f.reset_state();
+        }
+    }
     buffer(ch - kFirstFile)[f.pos] = byte;
     ++f.pos;
     f.dirty_end = f.pos;
@@ -323,7 +338,10 @@ void Channels::close_one(int ch) {
         m_serial[ch - 1] = -1;
     } else {
         FileSlot& f = file(ch);
-        if (int e = flush(f)) raise_platform(e);
+        // A flush that fails is raised, and the channel is closed all the
+        // same: a handler that ends the program would otherwise meet the
+        // same failure again, for ever.
+        int flushed = flush(f);
         int e = host::file_close(f.fd);
         f.fd = -1;
         f.reset_state();
@@ -331,6 +349,7 @@ void Channels::close_one(int ch) {
         show_handle(ch, -1);
         if (exec_channel == ch) exec_channel = 0;
         if (spool_channel == ch) spool_channel = 0;
+        if (flushed) raise_platform(flushed);
         // Data the kernel could not keep is lost: that is an error too.
         if (e && e != EINTR) raise_platform(e);
         return;
@@ -365,16 +384,11 @@ std::string Channels::shutdown() noexcept {
     stream = 0;
     for (int c = 1; c <= kLastChannel; ++c) {
         if (!is_open(c)) continue;
+        std::string path = c >= kFirstFile ? m_files[c - kFirstFile].path : std::string("COM") + char('0' + c);
         try {
             close_one(c);
         } catch (const BasicError& e) {
-            if (c >= kFirstFile) {
-                FileSlot& f = m_files[c - kFirstFile];
-                report += (report.empty() ? "" : "\n") + f.path + ": " + e.message;
-                host::file_close(f.fd);
-                f.fd = -1;
-                f.reset_state();
-            }
+            report += (report.empty() ? "" : "\n") + path + ": " + e.message;
         } catch (...) {
         }
     }

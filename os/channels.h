@@ -57,8 +57,8 @@ public:
     uint32_t extent(int ch);
     bool at_end(int ch);
     // Closes channel `ch`; 0 closes every file channel but the *EXEC and
-    // *SPOOL ones, and every serial channel. A failed flush raises and
-    // leaves that channel open (the others are still closed).
+    // *SPOOL ones, and every serial channel. A failed flush raises once
+    // the channel is closed (and, for 0, the others too).
     void close(int ch);
     bool is_open(int ch) const;
 
@@ -88,6 +88,9 @@ private:
         // flags say the buffer holds anything) and the flags, reset together.
         uint8_t pos = 0, count = 0, dirty_end = 0, flags = 0;
         std::string path;
+        // Devices and pipes have no positions: writing does not read
+        // ahead first, and a flush writes where the stream stands.
+        bool regular = true;
         void reset_state() { pos = count = dirty_end = flags = 0; }
     };
     static constexpr uint8_t kValid = 0x01;
