@@ -23,6 +23,9 @@ const char kUsage[] =
     "Options:\n"
     "  --headless          no window (the default when there is no display)\n"
     "  --keys TEXT         queue key codes before the program starts (C escapes, \\e = Escape)\n"
+    "  --com1 PATH ... --com4 PATH\n"
+    "                      the device for the serial port COM1: to COM4: (default\n"
+    "                      /dev/ttyS0 to /dev/ttyS3, or $KOV_COM1 to $KOV_COM4)\n"
     "  --list FILE         print a program as text\n"
     "  --tokenise IN OUT   write a text program in the tokenised program format\n"
     "  --bundle PROGRAM -o APP\n"
@@ -134,6 +137,12 @@ int main(int argc, char** argv) {
         if (a == "--keys") {
             if (i + 1 >= args.size()) return usage_error("--keys needs an argument");
             if (!unescape(args[++i], keys)) return usage_error("bad escape in --keys text");
+            continue;
+        }
+        if (a.size() == 6 && a.compare(0, 5, "--com") == 0 && a[5] >= '1' && a[5] <= '4') {
+            if (i + 1 >= args.size()) return usage_error(a + " needs a device");
+            // The channel layer takes the devices from the environment.
+            ::setenv(("KOV_COM" + a.substr(5)).c_str(), args[++i].c_str(), 1);
             continue;
         }
         if (a == "--list") {
