@@ -426,7 +426,7 @@ bool Channels::redirected_input(uint8_t& c) {
         if (ch >= kFirstFile && at_end(ch)) {
             close_one(ch);
         } else {
-            exec_channel = ch;
+            exec_channel = static_cast<uint8_t>(ch);
         }
         return true;
     }

@@ -68,12 +68,13 @@ public:
     std::string shutdown() noexcept;
 
     // ---- redirection ----
-    int exec_channel = 0;    // *EXEC source, 0 = none
-    int spool_channel = 0;   // *SPOOL copy, 0 = none
-    uint8_t stream = 0;      // high nibble *INPUT, low nibble *OUTPUT channel
-    // True when OSWRCH has to look at the redirections at all.
-    bool output_redirected() const { return spool_channel != 0 || (stream & 0x0F) != 0; }
-    bool input_redirected() const { return exec_channel != 0 || (stream & 0xF0) != 0; }
+    uint8_t exec_channel = 0;    // *EXEC source, 0 = none
+    uint8_t spool_channel = 0;   // *SPOOL copy, 0 = none
+    uint8_t stream = 0;          // high nibble *INPUT, low nibble *OUTPUT channel
+    // True when OSWRCH has to look at the redirections at all (it is on
+    // the way of every character printed).
+    bool output_redirected() const { return (spool_channel | (stream & 0x0F)) != 0; }
+    bool input_redirected() const { return (exec_channel | (stream & 0xF0)) != 0; }
     // Sends a character to the *OUTPUT channel (true: it went there
     // instead of the screen) and copies it to the *SPOOL channel.
     bool redirect_output(uint8_t c);

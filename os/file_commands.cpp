@@ -280,7 +280,7 @@ void star_run(FileContext& ctx, std::string_view arg) {
 void star_exec(FileContext& ctx, std::string_view arg) {
     if (ctx.files.exec_channel) return;
     std::string name = rest_of_line(ctx, arg);
-    ctx.files.exec_channel = ctx.files.open_or_raise(name, ChannelMode::Input);
+    ctx.files.exec_channel = static_cast<uint8_t>(ctx.files.open_or_raise(name, ChannelMode::Input));
 }
 
 void star_spool(FileContext& ctx, std::string_view arg) {
@@ -290,7 +290,7 @@ void star_spool(FileContext& ctx, std::string_view arg) {
     }
     std::string name = rest_of_line(ctx, arg);
     if (name.empty()) return;
-    ctx.files.spool_channel = ctx.files.open_or_raise(name, ChannelMode::Output);
+    ctx.files.spool_channel = static_cast<uint8_t>(ctx.files.open_or_raise(name, ChannelMode::Output));
 }
 
 void star_spoolon(FileContext& ctx, std::string_view arg) {
@@ -301,7 +301,7 @@ void star_spoolon(FileContext& ctx, std::string_view arg) {
     std::string name = rest_of_line(ctx, arg);
     int ch = ctx.files.open_or_raise(name, ChannelMode::Update);
     ctx.files.set_ptr(ch, ctx.files.extent(ch));
-    ctx.files.spool_channel = ch;
+    ctx.files.spool_channel = static_cast<uint8_t>(ch);
 }
 
 void star_type(FileContext& ctx, std::string_view arg) {

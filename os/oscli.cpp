@@ -12,9 +12,14 @@
 
 namespace kov::interp {
 
+// *OUTPUT takes the character instead of the screen; *SPOOL copies it.
+// Kept out of line: every printed character passes OSWRCH.
+[[gnu::noinline]] static void oswrch_redirected(Interp& in, uint8_t c) {
+    if (!in.files->redirect_output(c)) in.vdu->write(c);
+}
+
 void Interp::oswrch(uint8_t c) {
-    // *OUTPUT takes the character instead of the screen; *SPOOL copies it.
-    if (files->output_redirected() && files->redirect_output(c)) return;
+    if (files->output_redirected()) [[unlikely]] return oswrch_redirected(*this, c);
     vdu->write(c);
 }
 

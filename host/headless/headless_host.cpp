@@ -26,12 +26,12 @@ void HeadlessHost::mirror_char(uint8_t c) {
         m_buffer.push_back(static_cast<char>(0xC0 | (c >> 6)));
         m_buffer.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
-    if (m_buffer.size() >= 4096) flush_output();
+    if (m_buffer.size() >= 4096) HeadlessHost::flush_output();
 }
 
 void HeadlessHost::mirror_newline() {
     m_buffer.push_back('\n');
-    if (m_buffer.size() >= 4096) flush_output();
+    if (m_buffer.size() >= 4096) HeadlessHost::flush_output();
 }
 
 void HeadlessHost::flush_output() {
