@@ -43,10 +43,9 @@ ending chain_missing 1 'CHAIN "nowhere"'
 
 # Signals: the program says it has written its bytes by creating READY,
 # then loops until the signal ends it.
-signal() {  # signal NAME SIGNAL EXPECTED_STATUS
+signal() {  # signal NAME SIGNAL EXPECTED_STATUS [WAITING_STATEMENT]
   rm -f OUT.KOV READY.KOV
-  printf '%s\n%s\n' "$write" 'F%=OPENOUT "READY": CLOSE#F%
-REPEAT: UNTIL FALSE' > "$1.bas"
+  printf '%s\n%s\n%s\n' "$write" 'F%=OPENOUT "READY": CLOSE#F%' "${4:-REPEAT: UNTIL FALSE}" > "$1.bas"
   "$kov" --headless "$1.bas" >/dev/null 2>&1 </dev/null &
   pid=$!
   for _ in $(seq 1 3000); do [ -f READY.KOV ] && break; sleep 0.01; done
@@ -60,6 +59,9 @@ signal sigterm TERM 143
 signal sighup HUP 129
 # SIGINT is the Escape key: the untrapped Escape ends the program.
 signal sigint INT 1
+# The wait for another program gives way to Escape as well.
+signal sigint_in_run INT 1 '*RUN sleep 30'
+signal sigterm_in_run TERM 143 '*RUN sleep 30'
 
 # A flush that fails is reported: CLOSE# raises "Disk full" (and the
 # channel is closed, so a handler that ends the program ends it), and

@@ -42,6 +42,8 @@ F%=OPENIN "OUT": PRINT GET$#F%: CLOSE#F%
 REM *EXEC and *INPUT supply what INPUT and GET read
 F%=OPENOUT "KEYS": PRINT#F%, "42", "hello": BPUT#F%, 65: CLOSE#F%
 *EXEC KEYS
+REM a second *EXEC while one runs is ignored
+*EXEC NOSUCHFILE
 INPUT A, B$
 PRINT A, B$, GET
 F%=OPENOUT "IN": PRINT#F%, "7,8": CLOSE#F%
