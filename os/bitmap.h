@@ -1,0 +1,36 @@
+// BMP files: reading every common kind into RGB pixels (stb_image), the
+// nearest-pixel scaling that stretches a picture, and writing a 24-bit
+// file from pixels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kov::os {
+
+// Pixels 0xRRGGBB, the top row first.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// True when BMP files can be read (the image library was there at build
+// time).
+bool bitmaps_available();
+
+// Reads a BMP file image of `size` bytes. False with a reason in `error`
+// for bytes that are no picture it can draw; the header's sizes are
+// checked against the bytes there before anything is allocated.
+bool decode_bmp(const uint8_t* data, size_t size, Image& out, std::string& error);
+
+// `src` scaled to width × height by taking the nearest source pixel.
+Image scale_nearest(const Image& src, int width, int height);
+
+// A 24-bit BMP file of the image (bottom row first, rows padded to 4
+// bytes, no colour table).
+std::vector<uint8_t> encode_bmp24(const Image& image);
+
+}  // namespace kov::os
