@@ -17,6 +17,22 @@ struct Image {
     uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
+// The screen as the picture commands see it: its size, the graphics
+// origin, and pixels drawn or read under the drawing lock.
+class Screen {
+public:
+    virtual ~Screen() = default;
+    virtual int width_px() = 0;
+    virtual int height_px() = 0;
+    virtual int origin_x() = 0;   // graphics units
+    virtual int origin_y() = 0;
+    // Draws the image with its top-left pixel at (left, top), clipped to
+    // the screen, and shows the changed rectangle.
+    virtual void draw(int left, int top, const Image& image) = 0;
+    // The pixels of a rectangle (black outside the screen).
+    virtual Image read(int left, int top, int width, int height) = 0;
+};
+
 // True when BMP files can be read (the image library was there at build
 // time).
 bool bitmaps_available();

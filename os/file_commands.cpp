@@ -363,4 +363,105 @@ void star_save(FileContext& ctx, std::string_view arg) {
     check(err ? err : close_err);
 }
 
+// ---- pictures ----
+
+namespace {
+
+// x, y, w, h: unsigned decimal numbers, blanks or commas between them,
+// 0 when missing.
+void picture_numbers(std::string_view s, uint32_t v[4]) {
+    for (int i = 0; i < 4; ++i) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == ',')) s.remove_prefix(1);
+        v[i] = 0;
+        while (!s.empty() && std::isdigit(static_cast<unsigned char>(s.front()))) {
+            if (v[i] < 100000000) v[i] = v[i] * 10 + static_cast<uint32_t>(s.front() - '0');
+            s.remove_prefix(1);
+        }
+    }
+}
+
+Screen& need_screen(FileContext& ctx) {
+    if (!ctx.screen) kov::raise(255, "Pictures are not available in this version");
+    return *ctx.screen;
+}
+
+// The picture's top-left pixel from its bottom-left corner in graphics
+// units and its height in pixels.
+void place(Screen& screen, const uint32_t v[4], int height_px, int& left, int& top) {
+    left = (static_cast<int32_t>(v[0]) + screen.origin_x()) >> 1;
+    int bottom = screen.height_px() - 1 - ((static_cast<int32_t>(v[1]) + screen.origin_y()) >> 1);
+    top = bottom - height_px + 1;
+}
+
+void draw_bmp(FileContext& ctx, const uint8_t* data, size_t size, const uint32_t v[4]) {
+    Screen& screen = need_screen(ctx);
+    Image image;
+    std::string error;
+    if (!decode_bmp(data, size, image, error)) kov::raise(255, "Bad bitmap: " + error);
+    int w = static_cast<int>(v[2] / 2), h = static_cast<int>(v[3] / 2);
+    if (w == 0) w = image.width;
+    if (h == 0) h = image.height;
+    int left, top;
+    place(screen, v, h, left, top);
+    screen.draw(left, top, w == image.width && h == image.height ? image : scale_nearest(image, w, h));
+}
+
+}  // namespace
+
+void star_display(FileContext& ctx, std::string_view arg) {
+    need_files(ctx);
+    FileName n = word(ctx, arg, ".BMP");
+    uint32_t v[4];
+    picture_numbers(arg, v);
+    need_screen(ctx);
+    int fd = -1;
+    check(host::file_open(existing(n), host::OpenMode::Read, fd));
+    uint64_t size = 0;
+    int err = host::file_size(fd, size);
+    std::vector<uint8_t> bytes;
+    if (!err && size > (uint64_t{1} << 28)) err = EFBIG;
+    if (!err) {
+        bytes.resize(static_cast<size_t>(size));
+        uint32_t got = 0;
+        err = host::file_read(fd, bytes.data(), static_cast<uint32_t>(size), got);
+        bytes.resize(got);
+    }
+    host::file_close(fd);
+    if (err == EFBIG) kov::raise(0, "No room");
+    check(err);
+    draw_bmp(ctx, bytes.data(), bytes.size(), v);
+}
+
+void star_mdisplay(FileContext& ctx, std::string_view arg) {
+    uint32_t addr = 0;
+    hex_number(arg, addr);
+    uint32_t v[4];
+    picture_numbers(arg, v);
+    // The file image must lie in BASIC memory, as long as its header says.
+    const uint8_t* head = ctx.mem.at(addr, 14);
+    uint32_t size = head[2] | (head[3] << 8) | (head[4] << 16) | (static_cast<uint32_t>(head[5]) << 24);
+    if (size < 14) size = 14;
+    draw_bmp(ctx, ctx.mem.at(addr, size), size, v);
+}
+
+void star_screensave(FileContext& ctx, std::string_view arg) {
+    need_files(ctx);
+    FileName n = word(ctx, arg, ".BMP");
+    uint32_t v[4];
+    picture_numbers(arg, v);
+    Screen& screen = need_screen(ctx);
+    int w = static_cast<int>(v[2] / 2), h = static_cast<int>(v[3] / 2);
+    if (w == 0) w = screen.width_px();
+    if (h == 0) h = screen.height_px();
+    int left, top;
+    place(screen, v, h, left, top);
+    std::vector<uint8_t> bmp = encode_bmp24(screen.read(left, top, w, h));
+    int fd = -1;
+    check(host::file_open(resolve_existing(host_path(n.text)), host::OpenMode::Create, fd));
+    int err = host::file_write(fd, bmp.data(), static_cast<uint32_t>(bmp.size()));
+    int close_err = host::file_close(fd);
+    if (err == ENOSPC || close_err == ENOSPC) raise(FileErr::DiskFull);
+    check(err ? err : close_err);
+}
+
 }  // namespace kov::os

@@ -8,6 +8,7 @@
 
 #include "host/host.h"
 #include "interp/memory.h"
+#include "os/bitmap.h"
 #include "os/channels.h"
 
 namespace kov::os {
@@ -30,6 +31,7 @@ struct FileContext {
     Channels& files;
     Console& console;
     uint32_t stack_pointer;   // the BASIC stack pointer (for *LOAD's default)
+    Screen* screen;           // for the picture commands (nullptr: none)
 };
 
 // X(function): the handlers; each takes the argument text after the
@@ -50,7 +52,10 @@ struct FileContext {
     X(star_spoolon)     /* *SPOOLON file: append output to a file */          \
     X(star_type)        /* *TYPE: print a file */                             \
     X(star_load)        /* *LOAD name addr [end | +length] */                 \
-    X(star_save)        /* *SAVE name addr end | +length */
+    X(star_save)        /* *SAVE name addr end | +length */                   \
+    X(star_display)     /* *DISPLAY name [x y [w h]]: draw a BMP file */      \
+    X(star_mdisplay)    /* *MDISPLAY addr [x y [w h]]: one in memory */       \
+    X(star_screensave)  /* *SCREENSAVE name [x y [w h]]: screen to a file */
 
 #define KOV_DECLARE_FILE_COMMAND(fn) void fn(FileContext& ctx, std::string_view arg);
 KOV_FILE_COMMANDS(KOV_DECLARE_FILE_COMMAND)

@@ -48,7 +48,7 @@ namespace {
     X("DIR", file_cmd<os::star_dir>)           /* list a directory */                    \
     X("DELETE", file_cmd<os::star_delete>)        /* delete a file */                       \
     X("DEL", file_cmd<os::star_delete>)                                                     \
-    X("DISPLAY", star_pending)       /* show a bitmap */                       \
+    X("DISPLAY", file_cmd<os::star_display>)       /* show a bitmap */                       \
     X("ERASE", file_cmd<os::star_delete>)                                                   \
     X("ERA", file_cmd<os::star_delete>)                                                     \
     X("ESC", star_esc)               /* Escape key on or off */                \
@@ -64,7 +64,7 @@ namespace {
     X("LOCK", file_cmd<os::star_lock>)          /* file attributes */                     \
     X("LOWERCASE", star_lowercase)   /* lower-case keywords */                 \
     X("MARGINS", star_pending)       /* printer margins */                     \
-    X("MDISPLAY", star_pending)      /* bitmap from memory */                  \
+    X("MDISPLAY", file_cmd<os::star_mdisplay>)      /* bitmap from memory */                  \
     X("MD", file_cmd<os::star_md>)            /* make a directory */                    \
     X("MKDIR", file_cmd<os::star_md>)                                                   \
     X("NOEGA", star_pending)                                                   \
@@ -83,7 +83,7 @@ namespace {
     X("SPOOL ", file_cmd<os::star_spool>)        /* output to a file */                    \
     X("SPOOLON", file_cmd<os::star_spoolon>)                                                 \
     X("SPOOL", file_cmd<os::star_spool>)                                                   \
-    X("SCREENSAVE", star_pending)    /* screen to a bitmap */                  \
+    X("SCREENSAVE", file_cmd<os::star_screensave>)    /* screen to a bitmap */                  \
     X("TYPE", file_cmd<os::star_type>)          /* print a file */                        \
     X("TV", star_nothing)            /* no effect */                           \
     X("UNLOCK", file_cmd<os::star_unlock>)
@@ -109,7 +109,7 @@ private:
 template <void (*Fn)(os::FileContext&, std::string_view)>
 void file_cmd(Interp& in, const char*, std::string_view arg) {
     InterpConsole console(in);
-    os::FileContext ctx{in.mem, in.host, *in.files, console, in.sp};
+    os::FileContext ctx{in.mem, in.host, *in.files, console, in.sp, nullptr};
     Fn(ctx, arg);
 }
 
