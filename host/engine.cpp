@@ -9,7 +9,8 @@
 
 #include "interp/interp.h"
 #include "interp/memory.h"
-#include "interp/program_text.h"
+#include "host/signals.h"
+#include "os/loader.h"
 #include "vdu/vdu.h"
 
 namespace kov::host {
@@ -20,19 +21,29 @@ struct ThreadJob {
     interp::Interp* interp;
     std::string_view tail;
     int status;
+    std::atomic<bool> finished{false};
 };
+
+// Runs the program; nothing thrown may leave the thread (it would end the
+// process without flushing what was printed).
+int run_guarded(interp::Interp& in, std::string_view tail) {
+    try {
+        return in.run_program(tail);
+    } catch (const std::bad_alloc&) {
+        in.host.diagnostic("out of memory");
+    } catch (const std::exception& e) {
+        in.host.diagnostic(std::string("internal error: ") + e.what());
+    } catch (...) {
+        in.host.diagnostic("internal error");
+    }
+    return 1;
+}
 
 void* interpreter_thread(void* arg) {
     auto* job = static_cast<ThreadJob*>(arg);
-    job->status = job->interp->run_program(job->tail);
+    job->status = run_guarded(*job->interp, job->tail);
+    job->finished.store(true);
     return nullptr;
-}
-
-bool read_file(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    return !f.bad();
 }
 
 void put32(std::vector<uint8_t>& v, uint32_t x) {
@@ -41,7 +52,16 @@ void put32(std::vector<uint8_t>& v, uint32_t x) {
 
 }  // namespace
 
-int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail) {
+size_t max_program_image() { return interp::Memory::kInitialCommit - interp::Memory::kPageOffset - 1; }
+
+int run_image(const std::vector<uint8_t>& image, Host& host, WindowThread& window, std::string_view command_tail) {
+    ProgramToRun program{image, {}, {}};
+    return run_image(program, host, window, command_tail);
+}
+
+int run_image(const ProgramToRun& program, Host& host, WindowThread& window, std::string_view command_tail,
+              int* last_error) {
+    const std::vector<uint8_t>& image = program.image;
     static interp::Memory memory;
     if (!memory.map()) {
         host.diagnostic("Couldn't allocate virtual memory");
@@ -55,8 +75,8 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
         return 2;
     }
     // Start from clean buffers: earlier runs (tests) may have used them.
-    std::memset(interp::Memory::ptr(memory.base()), 0, interp::Memory::kPageOffset);
-    uint8_t* page = interp::Memory::ptr(memory.base() + interp::Memory::kPageOffset);
+    std::memset(interp::Memory::unchecked_ptr(memory.base()), 0, interp::Memory::kPageOffset);
+    uint8_t* page = interp::Memory::unchecked_ptr(memory.base() + interp::Memory::kPageOffset);
     page[0] = 0;
     page[1] = 0xFF;
     page[2] = 0xFF;
@@ -66,6 +86,12 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
     interp::Interp in(memory, host);
     in.vdu = &vdu;
     in.native_stack_limit_bytes = kInterpreterStackLimit;
+    in.program_file = program.file;
+    in.program_text_lines = program.text_lines;
+
+    // An immediate exit still writes what the channels' buffers hold.
+    const int flush_slot = signals::add_restore_action(
+        [](void* files) { static_cast<os::Channels*>(files)->flush_for_exit(); }, in.files);
 
     ThreadJob job{&in, command_tail, 0};
     pthread_attr_t attr;
@@ -75,35 +101,19 @@ int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view co
     if (pthread_create(&thread, &attr, interpreter_thread, &job) != 0) {
         // Fall back to this thread with a conservative recursion bound.
         in.native_stack_limit_bytes = size_t{4} << 20;
-        job.status = in.run_program(command_tail);
+        job.status = run_guarded(in, command_tail);
     } else {
+        // This thread is the window thread until the interpreter ends.
+        window.serve(job.finished);
         pthread_join(thread, nullptr);
     }
     pthread_attr_destroy(&attr);
+    if (flush_slot >= 0) signals::remove_restore_action(flush_slot);
+    if (last_error) *last_error = memory.fixed_area()[interp::fixed::ErrNum];
     return job.status;
 }
 
-bool load_program_file(const std::string& path, std::vector<uint8_t>& image, std::string& error) {
-    std::vector<uint8_t> bytes;
-    if (!read_file(path, bytes)) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (interp::looks_like_text(bytes)) {
-        interp::TextLoadResult r = interp::tokenise_program(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
-        if (!r.error.empty()) {
-            error = r.error;
-            return false;
-        }
-        image = std::move(r.image);
-    } else {
-        image = std::move(bytes);
-    }
-    return true;
-}
-
-bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image) {
+bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image, size_t max_bytes) {
     std::ifstream f(exe_path, std::ios::binary | std::ios::ate);
     if (!f) return false;
     int64_t size = f.tellg();
@@ -115,6 +125,7 @@ bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& imag
     std::memcpy(&offset, trailer + 20, 4);
     int64_t p = size - 24;
     if (offset == 0 || static_cast<int64_t>(offset) >= p || offset < 0) return false;
+    if (static_cast<uint64_t>(p - offset) > max_bytes) return false;
     image.resize(static_cast<size_t>(p - offset));
     f.seekg(offset);
     return static_cast<bool>(f.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size())));
@@ -123,8 +134,9 @@ bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& imag
 bool write_bundle(const std::string& engine_path, const std::vector<uint8_t>& image,
                   const std::string& out_path, std::string& error) {
     std::vector<uint8_t> engine;
-    if (!read_file(engine_path, engine)) {
-        error = "cannot read the engine " + engine_path;
+    std::string message;
+    if (os::read_bounded(engine_path, size_t{1} << 30, engine, message) != os::LoadStatus::Ok) {
+        error = "cannot read the engine: " + message;
         return false;
     }
     // An engine that already carries an image is stripped back to itself.

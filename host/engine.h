@@ -2,6 +2,7 @@
 // PAGE and runs the interpreter on a thread with a large native stack.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,19 +22,43 @@ constexpr size_t kInterpreterStackBytes = size_t{512} << 20;
 constexpr size_t kInterpreterStackLimit = size_t{480} << 20;
 #endif
 
-// Runs `image` (the program format) with `host`. Returns the exit status
-// (0 normal end, 1 untrapped error, 2 when the image cannot be loaded).
-int run_image(const std::vector<uint8_t>& image, Host& host, std::string_view command_tail);
+// A program ready to run: the image, and for diagnostics the file it came
+// from and (for a text program) the text line of each program line.
+struct ProgramToRun {
+    std::vector<uint8_t> image;
+    std::string file;
+    std::vector<uint32_t> text_lines;
+};
 
-// Reads a program file and converts plain text to the program format.
-// On failure returns false with a message in `error`.
-bool load_program_file(const std::string& path, std::vector<uint8_t>& image, std::string& error);
+// Runs a program with `host`. Returns the exit status (0 normal end, n
+// after QUIT n, 1 untrapped error, 2 when the image cannot be loaded).
+// `last_error`, when given, receives the number of the last error (ERR).
+// The loop of the window thread (the main thread): serves the
+// interpreter's requests until `finished` is set.
+class WindowThread {
+public:
+    virtual ~WindowThread() = default;
+    virtual void serve(const std::atomic<bool>& finished) = 0;
+};
 
-// The image appended to an executable with the 24-byte trailer, if any.
-bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image);
+// Runs a program with `host` on the interpreter thread while the calling
+// thread runs `window`. Returns the exit status (0 normal end, n after
+// QUIT n, 1 untrapped error, 2 when the image cannot be loaded).
+// `last_error`, when given, receives the number of the last error (ERR).
+int run_image(const ProgramToRun& program, Host& host, WindowThread& window, std::string_view command_tail,
+              int* last_error = nullptr);
+int run_image(const std::vector<uint8_t>& image, Host& host, WindowThread& window, std::string_view command_tail);
+
+// The image appended to an executable with the 24-byte trailer, if any
+// (an image of more than `max_bytes` is not read).
+bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image,
+                         size_t max_bytes = size_t{64} << 20);
 
 // Writes engine + image + trailer to `out_path`.
 bool write_bundle(const std::string& engine_path, const std::vector<uint8_t>& image,
                   const std::string& out_path, std::string& error);
+
+// The largest program image the command line loads.
+size_t max_program_image();
 
 }  // namespace kov::host

@@ -1,24 +1,27 @@
 // The kov command: runs a BASIC program, or lists, tokenises or bundles one.
-#include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
-
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "host/engine.h"
 #include "host/headless/headless_host.h"
+#include "host/signals.h"
 #include "interp/program_text.h"
+#include "os/loader.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: kov [options] PROGRAM [ARGS...]\n"
-    "Runs a BASIC program (a tokenised program file or plain text).\n"
+    "Runs a BASIC program (a tokenised program file or plain text; - reads\n"
+    "standard input). A PROGRAM without an extension is looked for as\n"
+    "PROGRAM.kov, PROGRAM.KOV, PROGRAM.bas, then PROGRAM.\n"
     "\n"
     "Options:\n"
     "  --headless          no window (the default when there is no display)\n"
@@ -31,7 +34,11 @@ const char kUsage[] =
     "  --bundle PROGRAM -o APP\n"
     "                      write a standalone executable running PROGRAM\n"
     "  --help              show this help\n"
-    "  --version           show the version and the features built in\n";
+    "  --version           show the version and the features built in\n"
+    "\n"
+    "Exit status: 0 at the end of the program, n after QUIT n, 1 after an\n"
+    "untrapped error, 2 for a command-line or load error, 130/143/129 after\n"
+    "SIGINT/SIGTERM/SIGHUP.\n";
 
 int usage_error(const std::string& msg) {
     std::fprintf(stderr, "kov: %s\nTry 'kov --help'.\n", msg.c_str());
@@ -84,41 +91,83 @@ std::string self_path() {
     return std::string(buf, static_cast<size_t>(n));
 }
 
-std::string with_extension(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ".kov";
-    return path;
-}
-
-// Signals end the engine the orderly way: the interpreter sees the quit
-// flag at its next poll and closes its files on the way out. SIGINT is
-// the Escape key; a second one while the first is pending quits.
-kov::host::Host* g_host = nullptr;
-volatile sig_atomic_t g_signal = 0;
-
-void on_signal(int sig) {
-    if (!g_host) return;
-    if (sig == SIGINT && !(g_host->flags.load() & kov::host::flag::Escape)) {
-        g_host->flags.fetch_or(kov::host::flag::Escape);
-        return;
+// The arguments after the program name as one string for @cmd$: joined by
+// blanks, an argument that is empty or holds a blank or a quote is put in
+// double quotes again (a quote inside doubled, as in a BASIC string).
+std::string join_arguments(const std::vector<std::string>& args, size_t from) {
+    std::string tail;
+    for (size_t k = from; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        if (k > from) tail += ' ';
+        if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos) {
+            tail += a;
+            continue;
+        }
+        tail += '"';
+        for (char c : a) {
+            if (c == '"') tail += '"';
+            tail += c;
+        }
+        tail += '"';
     }
-    g_signal = sig;
-    g_host->flags.fetch_or(kov::host::flag::Quit);
+    return tail;
 }
 
-void install_signal_handlers(kov::host::Host& host) {
-    g_host = &host;
-    struct sigaction sa {};
-    sa.sa_handler = on_signal;
-    sigemptyset(&sa.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+// True when `a` and `b` name the same existing file.
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-}  // namespace
+kov::os::LoadedProgram load_for_command_line(const std::string& name) {
+    return kov::interp::load_program_file(name, kov::host::max_program_image());
+}
 
-int main(int argc, char** argv) {
+int load_error(const kov::os::LoadedProgram& loaded) {
+    std::fprintf(stderr, "kov: %s\n", loaded.message.c_str());
+    return 2;
+}
+
+// Output that could not be written: said on standard error, status 1. A
+// closed pipe ends the engine quietly (the reader has gone).
+int output_status(const kov::host::HeadlessHost& host, int status) {
+    int err = host.write_error();
+    if (!err) return status;
+    if (err == EPIPE) return 141;
+    std::fprintf(stderr, "kov: cannot write standard output: %s\n", std::strerror(err));
+    return status ? status : 1;
+}
+
+// Immediate exit from a signal: standard output is flushed as far as it
+// can be without touching the interpreter's buffer.
+void emergency_flush() { std::fflush(stdout); }
+
+int run_program(kov::host::ProgramToRun program, std::string_view tail, const std::string& keys,
+                bool program_from_stdin) {
+    kov::host::HeadlessHost host(program_from_stdin ? -1 : 0);
+    host.queue_keys(keys);
+    kov::host::signals::start(host.flags, emergency_flush);
+    if (!program_from_stdin) host.attach_terminal();
+    int last_error = 0;
+    int status = kov::host::run_image(program, host, host, tail, &last_error);
+    kov::host::signals::run_finished();
+    host.flush_output();
+    host.detach_terminal();
+    if (int s = kov::host::signals::requested_status()) status = s;
+    else if (status == 1 && last_error == 17 && kov::host::signals::interrupted()) status = 130;
+    return output_status(host, status);
+}
+
+int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+
+    // A bundled executable: the whole command line is the program's.
+    kov::host::ProgramToRun program;
+    if (kov::host::read_appended_image(self_path(), program.image, kov::host::max_program_image())) {
+        program.file = self_path();
+        return run_program(std::move(program), join_arguments(args, 0), {}, false);
+    }
+
     std::string keys;
     size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -130,7 +179,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (a == "--version") {
-            std::printf("kov %s\nfeatures: headless\n", KOV_VERSION_STRING);
+            std::printf("kov %s\nfeatures: headless terminal\n", KOV_VERSION_STRING);
             return 0;
         }
         if (a == "--headless") continue;
@@ -147,57 +196,74 @@ int main(int argc, char** argv) {
         }
         if (a == "--list") {
             if (i + 1 >= args.size()) return usage_error("--list needs a file");
-            std::vector<uint8_t> image;
+            kov::os::LoadedProgram loaded = load_for_command_line(args[i + 1]);
+            if (!loaded.ok()) return load_error(loaded);
             std::string error;
-            if (!kov::host::load_program_file(args[i + 1], image, error)) return usage_error(error);
-            std::string text = kov::interp::list_program(image.data(), image.size(), error);
-            if (!error.empty()) return usage_error(args[i + 1] + ": " + error);
-            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::string text = kov::interp::list_program(loaded.image.data(), loaded.image.size(), error);
+            if (!error.empty()) return usage_error(loaded.path + ": " + error);
+            // The listing is Windows-1252 inside; it is shown as UTF-8.
+            std::string utf8;
+            for (char c : text) kov::os::append_utf8(utf8, static_cast<uint8_t>(c));
+            if (std::fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size() || std::fflush(stdout) != 0) {
+                std::fprintf(stderr, "kov: cannot write standard output: %s\n", std::strerror(errno));
+                return 1;
+            }
             return 0;
         }
         if (a == "--tokenise" || a == "--tokenize") {
             if (i + 2 >= args.size()) return usage_error("--tokenise needs an input and an output file");
-            std::vector<uint8_t> image;
-            std::string error;
-            if (!kov::host::load_program_file(args[i + 1], image, error)) return usage_error(error);
-            std::ofstream out(args[i + 2], std::ios::binary | std::ios::trunc);
-            if (!out || !out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size())))
-                return usage_error("cannot write " + args[i + 2]);
+            kov::os::LoadedProgram loaded = load_for_command_line(args[i + 1]);
+            if (!loaded.ok()) return load_error(loaded);
+            const std::string& out_path = args[i + 2];
+            if (same_file(loaded.path, out_path))
+                return usage_error("--tokenise would overwrite its input " + loaded.path);
+            std::ofstream out(out_path, std::ios::binary | std::ios::trunc);
+            if (!out || !out.write(reinterpret_cast<const char*>(loaded.image.data()),
+                                   static_cast<std::streamsize>(loaded.image.size())) || !out.flush())
+                return usage_error("cannot write " + out_path);
             return 0;
         }
         if (a == "--bundle") {
             if (i + 3 >= args.size() || args[i + 2] != "-o") return usage_error("usage: --bundle PROGRAM -o APP");
-            std::vector<uint8_t> image;
+            kov::os::LoadedProgram loaded = load_for_command_line(args[i + 1]);
+            if (!loaded.ok()) return load_error(loaded);
+            const std::string& out_path = args[i + 3];
+            if (same_file(loaded.path, out_path))
+                return usage_error("--bundle would overwrite its input " + loaded.path);
+            if (same_file(self_path(), out_path))
+                return usage_error("--bundle would overwrite the engine " + out_path);
             std::string error;
-            if (!kov::host::load_program_file(args[i + 1], image, error)) return usage_error(error);
-            if (!kov::host::write_bundle(self_path(), image, args[i + 3], error)) return usage_error(error);
+            if (!kov::host::write_bundle(self_path(), loaded.image, out_path, error)) return usage_error(error);
             return 0;
         }
         return usage_error("unknown option " + a);
     }
 
-    kov::host::HeadlessHost host(0);
-    host.queue_keys(keys);
-
-    std::vector<uint8_t> image;
-    std::string tail;
-    if (kov::host::read_appended_image(self_path(), image)) {
-        for (size_t k = i; k < args.size(); ++k) tail += (k > i ? " " : "") + args[k];
-    } else {
-        if (i >= args.size()) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-        std::string error;
-        if (!kov::host::load_program_file(with_extension(args[i]), image, error)) {
-            std::fprintf(stderr, "kov: %s\n", error.c_str());
-            return 2;
-        }
-        for (size_t k = i + 1; k < args.size(); ++k) tail += (k > i + 1 ? " " : "") + args[k];
+    if (i >= args.size()) {
+        std::fputs(kUsage, stderr);
+        return 2;
     }
-    install_signal_handlers(host);
-    int status = kov::host::run_image(image, host, tail);
-    host.flush_output();
-    if (g_signal) return 128 + g_signal;
-    return status;
+    kov::os::LoadedProgram loaded = load_for_command_line(args[i]);
+    if (!loaded.ok()) return load_error(loaded);
+    bool from_stdin = loaded.path == "-";
+    program.image = std::move(loaded.image);
+    program.file = from_stdin ? "<stdin>" : loaded.path;
+    program.text_lines = std::move(loaded.text_lines);
+    return run_program(std::move(program), join_arguments(args, i + 1), keys, from_stdin);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // No C++ exception may end the process unreported.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kov: out of memory\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kov: internal error: %s\n", e.what());
+    } catch (...) {
+        std::fputs("kov: internal error\n", stderr);
+    }
+    return 2;
 }

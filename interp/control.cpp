@@ -22,7 +22,6 @@ using values::Num;
 namespace {
 
 inline uint32_t addr_of(const uint8_t* q) { return Memory::addr(q); }
-inline const uint8_t* text_at(uint32_t a) { return Memory::ptr(a); }
 
 inline void set_statement_pointer(Interp& in, const uint8_t* q) {
     in.mem.set_fixed32(fixed::StmtPtr, addr_of(q));
@@ -69,10 +68,30 @@ void take_else(Interp& in) {
     if (in.skip_spaces() == tok::LineNumber) jump_to_line(in, in.int_factor());
 }
 
+// The byte-by-byte scans step over string literals and over REM and DATA
+// text, whose bytes are not keywords. `q` at a byte of the text: where the
+// scan looks next (past a literal; at the CR for REM and DATA), or `q`
+// itself when its byte is to be examined.
+inline const uint8_t* step_over_text(const uint8_t* q) {
+    if (*q == '"') {
+        ++q;
+        while (*q != '"' && *q != 13) ++q;
+        return *q == '"' ? q + 1 : q;
+    }
+    if (*q == tok::Rem || *q == tok::Data) {
+        while (*q != 13) ++q;
+    }
+    return q;
+}
+
 // Moves the text pointer to the end of the current statement (":", CR or
-// ELSE) by examining every byte.
+// ELSE), stepping over string literals.
 void skip_to_statement_end(Interp& in) {
-    while (*in.p != ':' && *in.p != 13 && *in.p != tok::Else) ++in.p;
+    for (;;) {
+        in.p = step_over_text(in.p);
+        if (*in.p == ':' || *in.p == 13 || *in.p == tok::Else) return;
+        if (*in.p != '"') ++in.p;
+    }
 }
 
 // The block scan shared by block IF and CASE. Walks whole lines from
@@ -90,7 +109,7 @@ const uint8_t* block_scan(Interp& in, const uint8_t* line, uint8_t target_a, uin
                           uint8_t closing, uint8_t opener) {
     TextCacheEntry* e = in.text_cache_slot(line);
     if (e->key == Memory::addr(line) && e->kind == TextCacheEntry::Block && e->type == target_a)
-        return Memory::ptr(static_cast<uint32_t>(e->payload));
+        return Memory::unchecked_ptr(static_cast<uint32_t>(e->payload));
     const uint8_t* found = block_scan_lines(line, target_a, target_b, closing, opener);
     if (found && in.text_cacheable(line)) {
         e->key = Memory::addr(line);
@@ -124,8 +143,8 @@ const uint8_t* block_scan_lines(const uint8_t* line, uint8_t target_a, uint8_t t
 const uint8_t* block_keyword_line(Interp& in, uint8_t kw_a, uint8_t kw_b) {
     uint32_t body = in.mem.fixed32(fixed::StmtPtr);
     if (body >= in.page() && in.mem.valid(body, 1)) {
-        uint8_t first = *text_at(body);
-        if (first == kw_a || first == kw_b) return text_at(body) - 3;
+        uint8_t first = *in.text_at(body);
+        if (first == kw_a || first == kw_b) return in.text_at(body) - 3;
     }
     if (*in.p == kw_a || *in.p == kw_b) return in.p - 3;
     return in.p - 4;
@@ -149,7 +168,9 @@ bool skip_while_body(Interp& in) {
     int depth = 1;
     const uint8_t* q = in.p;
     for (;;) {
+        q = step_over_text(q);
         uint8_t c = *q;
+        if (c == '"') continue;   // a literal right after another
         if (c == tok::While) {
             ++depth;
         } else if (c == tok::Endwhile) {
@@ -214,7 +235,7 @@ void stmt_for(Interp& in) {
 // static integer variable. Returns false to take the general path.
 inline bool next_fast(Interp& in) {
     ForFrame f;
-    std::memcpy(&f, Memory::ptr(in.sp), sizeof f);
+    std::memcpy(&f, Memory::unchecked_ptr(in.sp), sizeof f);
     if (f.tag != ftag::For || f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) return false;
     const uint8_t* q = in.p;
     uint8_t c = *q;
@@ -235,7 +256,7 @@ inline bool next_fast(Interp& in) {
         in.sp += kForFrame;
         in.p = q;
     } else {
-        in.p = text_at(f.body);
+        in.p = in.text_at(f.body);
     }
     return true;
 }
@@ -264,7 +285,7 @@ void stmt_next(Interp& in) {
         bool done = is_negative(step) ? values::num_compare(sum, limit, in.mode()) < 0
                                       : values::num_compare(limit, sum, in.mode()) < 0;
         if (!done) {
-            in.p = text_at(in.peek32(kForBody));
+            in.p = in.text_at(in.peek32(kForBody));
             return;
         }
         in.sp += kForFrame;
@@ -282,7 +303,7 @@ void stmt_repeat(Interp& in) {
 void stmt_until(Interp& in) {
     require_frame(in, ftag::Repeat, Err::NotInRepeat);
     if (in.int_expr() == 0) {
-        in.p = text_at(in.peek32(4));
+        in.p = in.text_at(in.peek32(4));
         return;
     }
     in.sp += kLinkFrame;
@@ -300,7 +321,7 @@ void stmt_while(Interp& in) {
 void stmt_endwhile(Interp& in) {
     require_frame(in, ftag::While, Err::NotInWhile);
     const uint8_t* after = in.p;
-    in.p = text_at(in.peek32(4));
+    in.p = in.text_at(in.peek32(4));
     if (in.int_expr() != 0) return;   // the body runs again
     in.sp += kLinkFrame;
     in.p = after;
@@ -317,7 +338,7 @@ void stmt_if(Interp& in) {
             // False, with no ELSE after it, as found before (if_continue).
             const TextCacheEntry* e = in.text_cache_slot(in.p);
             if (e->key == Memory::addr(in.p) && e->kind == TextCacheEntry::IfFalse && !e->type) {
-                in.p = Memory::ptr(static_cast<uint32_t>(e->payload));
+                in.p = Memory::unchecked_ptr(static_cast<uint32_t>(e->payload));
                 return;
             }
             if_continue(in, false);
@@ -341,14 +362,19 @@ void if_continue(Interp& in, bool condition) {
     // it, so the scan's answer is remembered there.
     TextCacheEntry* e = in.text_cache_slot(in.p);
     if (e->key == Memory::addr(in.p) && e->kind == TextCacheEntry::IfFalse) {
-        in.p = Memory::ptr(static_cast<uint32_t>(e->payload));
+        in.p = Memory::unchecked_ptr(static_cast<uint32_t>(e->payload));
         if (e->type) take_else(in);
         return;
     }
     const uint8_t* start = in.p;
     bool is_else = false;
     for (const uint8_t* q = in.p;; ++q) {
+        q = step_over_text(q);
         uint8_t c = *q;
+        if (c == '"') {   // a literal right after another
+            --q;
+            continue;
+        }
         if (c == 13) {
             in.p = q;
             break;
@@ -400,7 +426,7 @@ void stmt_case(Interp& in) {
     // A string value is copied aside: the WHEN expressions reuse the
     // accumulator and may call functions.
     char text[256];
-    if (value.is_str) std::memcpy(text, Memory::ptr(value.str_addr), value.str_len);
+    if (value.is_str) std::memcpy(text, Memory::unchecked_ptr(value.str_addr), value.str_len);
     if (in.skip_spaces() != tok::Of) raise(Err::MissingOf);
     if (in.p[1] != 13) raise(Err::OfNotLast);
     const uint8_t* line = in.p + 2;
@@ -416,7 +442,7 @@ void stmt_case(Interp& in) {
             if (w.is_str != value.is_str) raise(Err::TypeMismatch);
             if (!matched) {
                 matched = value.is_str ? w.str_len == value.str_len &&
-                                             std::memcmp(Memory::ptr(w.str_addr), text, w.str_len) == 0
+                                             std::memcmp(Memory::unchecked_ptr(w.str_addr), text, w.str_len) == 0
                                        : values::num_compare(w.num, value.num, in.mode()) == 0;
             }
             if (in.skip_spaces() != ',') break;
@@ -444,7 +470,7 @@ void stmt_gosub(Interp& in) {
 
 void stmt_return(Interp& in) {
     require_frame(in, ftag::Gosub, Err::NotInSubroutine);
-    in.p = text_at(in.peek32(4));
+    in.p = in.text_at(in.peek32(4));
     in.sp += kLinkFrame;
 }
 

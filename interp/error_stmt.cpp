@@ -13,6 +13,32 @@ constexpr uint8_t kTokLocal = 0xEA;
 constexpr uint32_t kMessageBuffer = 256;   // offset of the immediate line buffer
 }  // namespace
 
+std::string Interp::error_location(std::string_view message) {
+    if (program_file.empty()) return {};
+    uint32_t at = mem.fixed32(fixed::StmtPtr);
+    std::string lib;
+    uint16_t number = line_number_at(at, &lib);
+    if (!lib.empty()) return lib + ":" + std::to_string(number) + ": " + std::string(message);
+    // A text program: count program lines up to the one holding the
+    // statement and look its text line up; a tokenised one: its number.
+    uint32_t line = number;
+    if (!program_text_lines.empty()) {
+        line = 0;
+        uint32_t a = page(), limit = mem.committed_top();
+        for (size_t index = 0; a < limit && a >= page(); ++index) {
+            uint8_t len = *Memory::ptr(a);
+            if (len == 0) break;
+            if (at >= a && at - a < len) {
+                if (index < program_text_lines.size()) line = program_text_lines[index];
+                break;
+            }
+            a += len;
+        }
+    }
+    if (line == 0) return program_file + ": " + std::string(message);
+    return program_file + ":" + std::to_string(line) + ": " + std::string(message);
+}
+
 std::string Interp::position_suffix() {
     std::string lib;
     uint16_t line = line_number_at(mem.fixed32(fixed::StmtPtr), &lib);
@@ -28,20 +54,27 @@ bool Interp::handle_error(const BasicError& e, uint32_t level_sp, bool top) {
     uint32_t local_sp = mem.fixed32(fixed::OnErrorLocalSp);
     uint32_t target = local_sp ? local_sp : himem();
     bool trapped = trappable && handler && target <= level_sp;
+    if (trapped && (!text_ok(handler) || !stack_top_ok(target))) {
+        // The handler's text or stack level was overwritten: the handler
+        // cannot run, so ON ERROR is dropped and the error goes untrapped.
+        mem.set_fixed32(fixed::OnError, 0);
+        mem.set_fixed32(fixed::OnErrorLocalSp, 0);
+        trapped = false;
+    }
     if (!trapped && !top) return false;
 
     // Record the message (zero-terminated) where REPORT finds it.
     uint32_t buf = mem.base() + kMessageBuffer;
     size_t len = e.message.size() > 255 ? 255 : e.message.size();
-    std::memcpy(Memory::ptr(buf), e.message.data(), len);
-    Memory::ptr(buf)[len] = 0;
+    std::memcpy(Memory::unchecked_ptr(buf), e.message.data(), len);
+    Memory::unchecked_ptr(buf)[len] = 0;
     mem.set_fixed32(fixed::ErrMsgAddr, buf);
     sp = target;
     mem.set_fixed8(fixed::ErrNum, static_cast<uint8_t>(e.number));
     mem.set_fixed16(fixed::Erl, line_number_at(mem.fixed32(fixed::StmtPtr)));
 
     if (trapped) {
-        p = Memory::ptr(handler);
+        p = Memory::unchecked_ptr(handler);
         return true;
     }
     if ((e.number & 0xFF) == 0) host.message_box(e.message);
@@ -62,6 +95,8 @@ bool Interp::handle_error(const BasicError& e, uint32_t level_sp, bool top) {
         }
     }
     count_newline();
+    std::string where = error_location(std::string_view(e.message.data(), len));
+    if (!where.empty()) host.error_location(where);
     stop_sequence(1);
 }
 
@@ -85,7 +120,7 @@ Value Interp::pop_string(uint8_t* code) {
     uint32_t word = pop32();
     uint8_t len = static_cast<uint8_t>(word);
     if (code) *code = static_cast<uint8_t>(word >> 8);
-    std::memmove(Memory::ptr(acc()), Memory::ptr(sp), len);
+    std::memmove(Memory::unchecked_ptr(acc()), Memory::unchecked_ptr(sp), len);
     sp += len;
     return Value::string(acc(), len);
 }

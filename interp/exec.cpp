@@ -52,6 +52,8 @@ static inline void line_entry(Interp& in) {
     const uint8_t* line = in.p;
     uint8_t len = line[0];
     if (len == 0) {
+        // Text that ran on to the guard after the reservation.
+        if (in.mem.in_guard(Memory::addr(line))) raise(Err::AddressOutOfRange);
         // End of the program (or of a library): stop.
         if (Memory::addr(line) >= in.page()) close_all_files(in);
         in.stop_sequence(0);
@@ -165,12 +167,12 @@ Value Interp::exec(bool in_fn) {
         if (slot->key != Memory::addr(p)) goto general;
         goto* kKindLabels[slot->kind];
     K_Skip:
-        p = Memory::ptr(slot->target);
+        p = Memory::unchecked_ptr(slot->target);
         KOV_STMT_DISPATCH();
     K_LineEnd:
         if (mem.fixed16(fixed::TraceLimit)) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->subscript);
-        p = Memory::ptr(slot->target);
+        p = Memory::unchecked_ptr(slot->target);
         if (host.flags.load(std::memory_order_relaxed) & kUrgent) continue;
         KOV_STMT_DISPATCH();
     K_AssignStatic:
@@ -178,12 +180,12 @@ Value Interp::exec(bool in_fn) {
     K_AssignElement:
         // The code ends with AssignEnd, which stores the value and goes on.
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         pc = m_compiler.m_code.data() + slot->expr;
         goto vm_enter;
     K_If:
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.at = at;
         st.after = at + slot->len;
         st.slot = slot;
@@ -196,7 +198,7 @@ Value Interp::exec(bool in_fn) {
         goto vm_enter;
     K_Next: {
         ForFrame f;
-        std::memcpy(&f, Memory::ptr(sp), sizeof f);
+        std::memcpy(&f, Memory::unchecked_ptr(sp), sizeof f);
         if (f.tag != ftag::For || (slot->target != ~0u && f.var != slot->target)) goto general;
         if (f.type != vtype::Int || f.step_high != 0 || f.limit_high != 0) {
             // A real loop: the sum as computed decides, as in
@@ -227,7 +229,7 @@ Value Interp::exec(bool in_fn) {
                 sp += kForFrame;
                 p = after;
             } else {
-                p = Memory::ptr(f.body);
+                p = text_at(f.body);
             }
             KOV_STMT_NEXT();
         }
@@ -244,7 +246,7 @@ Value Interp::exec(bool in_fn) {
             sp += kForFrame;
             p = at + slot->len;
         } else {
-            p = Memory::ptr(f.body);
+            p = text_at(f.body);
         }
         KOV_STMT_NEXT();
     }
@@ -253,18 +255,18 @@ Value Interp::exec(bool in_fn) {
         const uint8_t* after = at + slot->len;
         const uint32_t var = slot->target, limit_root = slot->subscript, step_root = slot->step;
         const uint8_t type = slot->type;
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         Num start = m_compiler.run(*this, slot->expr);
         if (var < fixed::Size && type == vtype::Int) {
             mem.set_fixed32(var, static_cast<uint32_t>(values::ops::int_of(start)));
         } else {
             store_variable(mem, var, type, start);
         }
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         Num limit = m_compiler.run(*this, limit_root);
         Num step = values::num_int(1);
         if (step_root != ~0u) {
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+            if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
             step = m_compiler.run(*this, step_root);
             if (step == 0 || (!values::is_int(step) && values::to_double(step) == 0.0)) raise(Err::StepZero);
         }
@@ -290,7 +292,7 @@ Value Interp::exec(bool in_fn) {
     K_Until: {
         if (peek32() != ftag::Repeat) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_until);
     }
@@ -299,7 +301,7 @@ Value Interp::exec(bool in_fn) {
         push_room_check(kLinkFrame);
         push32(Memory::addr(at + slot->len));
         push32(ftag::While);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.after = at + slot->subscript;
         st.target = slot->target;     // where a false condition goes on
         st.next = slot->next_line;    // with this statement pointer
@@ -312,17 +314,19 @@ Value Interp::exec(bool in_fn) {
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         const uint8_t* after = at + slot->len;
         const uint32_t cond = peek32(4);
-        if (cond == slot->target) {
+        // (A target of 0 is no remembered condition: the frame's word may
+        // have been overwritten with 0.)
+        if (cond == slot->target && cond) {
             // The condition of the WHILE met last time, compiled.
-            if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
-            st.after = Memory::ptr(cond) + slot->subscript;   // the body
+            if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
+            st.after = Memory::unchecked_ptr(cond) + slot->subscript;   // the body
             st.at = after;
             KOV_STMT_EXPR(slot->expr, resume_endwhile);
         }
         StmtSlot* const remembered = slot;
-        p = Memory::ptr(cond);
+        p = text_at(cond);
         const int32_t truth = int_expr();
-        const CompiledSlot* cs = m_compiler.slot(Memory::ptr(cond));
+        const CompiledSlot* cs = m_compiler.slot(Memory::unchecked_ptr(cond));
         if (cs->key == cond && cs->state == CompiledSlot::Ready && remembered->key == Memory::addr(at)) {
             remembered->target = cond;
             remembered->expr = cs->root;
@@ -336,12 +340,12 @@ Value Interp::exec(bool in_fn) {
     K_Return:
         if (peek32() != ftag::Gosub) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        p = Memory::ptr(peek32(4));
+        p = text_at(peek32(4));
         sp += kLinkFrame;
         KOV_STMT_NEXT();
     K_Goto:
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        p = Memory::ptr(slot->target);
+        p = Memory::unchecked_ptr(slot->target);
         line_entry(*this);
         KOV_STMT_NEXT();
     K_Gosub:
@@ -349,13 +353,13 @@ Value Interp::exec(bool in_fn) {
         push_room_check(kLinkFrame);
         push32(Memory::addr(at + slot->len));
         push32(ftag::Gosub);
-        p = Memory::ptr(slot->target);
+        p = Memory::unchecked_ptr(slot->target);
         line_entry(*this);
         KOV_STMT_NEXT();
     K_FnReturn: {
         if (!in_fn) goto general;
         mem.set_fixed32(fixed::StmtPtr, slot->key);
-        if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
         st.after = at + slot->len;
         KOV_STMT_EXPR(slot->expr, resume_fn_return);
     }
@@ -370,7 +374,7 @@ Value Interp::exec(bool in_fn) {
         st.next = slot->step;
         st.line = slot->next_line;
         const bool found = slot->type != 0;
-        p = Memory::ptr(slot->expr);
+        p = Memory::unchecked_ptr(slot->expr);
         const int32_t truth = int_expr();
         st.after = p;
         if (!found) {
@@ -388,7 +392,7 @@ Value Interp::exec(bool in_fn) {
         // As the assignment statement does for a variable it knows.
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         const VarRef ref{slot->target, slot->type};
-        p = Memory::ptr(slot->expr);
+        p = Memory::unchecked_ptr(slot->expr);
         const Num n = num_expr();
         if (ref.addr < fixed::Size && ref.type == vtype::Int)
             mem.set_fixed32(ref.addr, static_cast<uint32_t>(values::ops::int_of(n)));
@@ -399,20 +403,19 @@ Value Interp::exec(bool in_fn) {
     K_AssignStrGeneral: {
         mem.set_fixed32(fixed::StmtPtr, slot->key);
         const uint32_t descriptor = slot->target;
-        p = Memory::ptr(slot->expr);
+        p = Memory::unchecked_ptr(slot->expr);
         const PlanSlot* plan = ready_plan();
         const Value v = plan && plan->is_str ? run_plan(plan) : str_expr();
-        if (may_change_text(descriptor)) flush_text_cache();
         values::store_string_var(*this, descriptor, v);
         KOV_STMT_NEXT();
     }
     resume_if:
         if (values::ops::int_of(vm_result) != 0) {
             if (st.target) {
-                p = Memory::ptr(st.target);
+                p = Memory::unchecked_ptr(st.target);
                 line_entry(*this);
             } else if (st.aux) {
-                p = Memory::ptr(st.aux);
+                p = Memory::unchecked_ptr(st.aux);
             } else {
                 p = st.after;
                 if_continue(*this, true);
@@ -423,11 +426,11 @@ Value Interp::exec(bool in_fn) {
             if (st.line && !host.flags.load(std::memory_order_relaxed) && !mem.fixed16(fixed::TraceLimit)) {
                 // The line end there, run as the line-end slot would.
                 mem.set_fixed32(fixed::StmtPtr, st.line);
-                p = Memory::ptr(st.line);
+                p = Memory::unchecked_ptr(st.line);
                 while (*p == ' ') ++p;
                 KOV_STMT_DISPATCH();
             }
-            p = Memory::ptr(st.next);
+            p = Memory::unchecked_ptr(st.next);
             KOV_STMT_NEXT();
         }
         {
@@ -458,7 +461,7 @@ Value Interp::exec(bool in_fn) {
         const Num value = tos;
         const uint32_t target = st.target;
         const uint32_t next_line = static_cast<uint32_t>(pc->k >> 32);
-        p = Memory::ptr(static_cast<uint32_t>(pc->k));
+        p = Memory::unchecked_ptr(static_cast<uint32_t>(pc->k));
         if (pc->type == vtype::Int && target < fixed::Size)
             mem.set_fixed32(target, static_cast<uint32_t>(values::ops::int_of(value)));
         else
@@ -468,14 +471,14 @@ Value Interp::exec(bool in_fn) {
             // unusual (a flag, TRACE) takes the ordinary way from the CR.
             if (host.flags.load(std::memory_order_relaxed) || mem.fixed16(fixed::TraceLimit)) continue;
             mem.set_fixed32(fixed::StmtPtr, next_line);
-            p = Memory::ptr(next_line) + pc->count;
+            p = Memory::unchecked_ptr(next_line) + pc->count;
             KOV_STMT_DISPATCH();
         }
         KOV_STMT_NEXT();
     }
     resume_until:
         if (values::ops::int_of(vm_result) == 0) {
-            p = Memory::ptr(peek32(4));
+            p = text_at(peek32(4));
         } else {
             p = st.after;
             sp += kLinkFrame;
@@ -490,7 +493,7 @@ Value Interp::exec(bool in_fn) {
         const bool tracing = mem.fixed16(fixed::TraceLimit) != 0;
         if (st.target && !tracing) {
             mem.set_fixed32(fixed::StmtPtr, st.next);
-            p = Memory::ptr(st.target);
+            p = Memory::unchecked_ptr(st.target);
             KOV_STMT_NEXT();
         }
         const uint8_t* const while_at = st.at;
@@ -650,14 +653,11 @@ void Interp::poll() {
             host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Tick));
             continue;
         }
-        if (f & host::flag::Escape) {
-            host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Escape));
-            host.flush_keys();
-            raise(Err::Escape);
-        }
+        if (f & host::flag::Escape) poll_waiting();   // raises Escape
         if (f & host::flag::Event) {
-            // No window events are produced yet; drop the flag.
+            // One event per poll; its handler, if any, starts now.
             host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Event));
+            if (deliver_event()) return;
             continue;
         }
         if (f & host::flag::Pause) {
@@ -672,22 +672,10 @@ void Interp::poll() {
     }
 }
 
-int Interp::read_key(int timeout_cs) {
-    uint8_t c;
-    if (files->input_redirected() && files->redirected_input(c)) {
-        // A loop fed from a file still sees Escape and quit.
-        if (host.flags.load() & (host::flag::Escape | host::flag::Quit)) poll();
-        return c;
-    }
-    int k = host.read_key(timeout_cs);
-    if (host.flags.load() & (host::flag::Escape | host::flag::Quit)) poll();
-    return k;
-}
-
 const uint8_t* Interp::find_line(uint32_t n) {
     // Jumps mostly go to a few lines again and again: remember where.
     uint32_t* cached = m_line_cache[n & (kLineCacheSize - 1)];
-    if (cached[1] && cached[0] == n) return Memory::ptr(cached[1]);
+    if (cached[1] && cached[0] == n) return Memory::unchecked_ptr(cached[1]);
     const uint8_t* line = find_line_walk(n);
     cached[0] = n;
     cached[1] = Memory::addr(line);
@@ -695,7 +683,7 @@ const uint8_t* Interp::find_line(uint32_t n) {
 }
 
 const uint8_t* Interp::find_line_walk(uint32_t n) {
-    const uint8_t* line = Memory::ptr(page());
+    const uint8_t* line = program_start();
     for (;;) {
         uint16_t number = static_cast<uint16_t>(line[1] | (line[2] << 8));
         if (line[0] == 0 || number >= n) {
@@ -715,7 +703,7 @@ void Interp::goto_line(const uint8_t* line) {
 uint16_t Interp::line_number_at(uint32_t addr, std::string* library_name) {
     // Walks a line sequence; returns the number of the line holding addr.
     auto walk = [&](uint32_t start, std::string* lib) -> int {
-        const uint8_t* line = Memory::ptr(start);
+        const uint8_t* line = Memory::unchecked_ptr(start);
         if (addr < start) return -1;
         for (;;) {
             uint8_t len = line[0];
@@ -730,10 +718,11 @@ uint16_t Interp::line_number_at(uint32_t addr, std::string* library_name) {
             line += len;
         }
     };
-    int n = walk(page(), nullptr);
+    // PAGE and the library start may have been overwritten: no line then.
+    int n = text_ok(page()) ? walk(page(), nullptr) : -1;
     if (n >= 0) return static_cast<uint16_t>(n);
     uint32_t lib = mem.fixed32(fixed::LibStart);
-    if (lib) {
+    if (lib && text_ok(lib)) {
         std::string name;
         n = walk(lib, &name);
         if (n >= 0) {
@@ -748,7 +737,7 @@ void Interp::stop_sequence(int status) {
     exit_status = status;
     sp = himem();
     uint8_t f = host.flags.load();
-    if (f & (host::flag::Quit | host::flag::Tick | host::flag::Escape)) poll();
+    if (f & (host::flag::Quit | host::flag::Tick | host::flag::Escape)) poll_waiting();
     vdu_write_unmirrored('>');
     mem.set_fixed8(fixed::Options, static_cast<uint8_t>((options() & 0x0F) | 0x30));
     mem.set_fixed32(fixed::OnError, 0);
@@ -776,13 +765,6 @@ void stmt_stop(Interp& in) {
     in.count_text(in.position_suffix());
     in.count_newline();
     in.stop_sequence(0);
-}
-
-// QUIT [n]: n is the exit status.
-void stmt_quit(Interp& in) {
-    int status = in.at_statement_end() ? 0 : in.int_expr();
-    close_all_files(in);
-    throw StopRun{status};
 }
 
 void stmt_trace(Interp& in) {

@@ -3,11 +3,13 @@
 // PRINT#, INPUT#, READ# and GET$#. They read their arguments and hand
 // over to the channel service.
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "interp/interp.h"
 #include "interp/statements.h"
 #include "os/channels.h"
+#include "os/file_commands.h"
 #include "os/file_names.h"
 #include "values/functions.h"
 
@@ -25,7 +27,7 @@ int channel_after_hash(Interp& in) {
 int open_with(Interp& in, os::ChannelMode mode) {
     Value s = in.str_factor();
     os::FileName name = os::parse_file_name(s.view(), os::NameEnd::String, ".KOV");
-    uint8_t* buf = Memory::ptr(in.mem.base() + 512);   // the file-name buffer
+    uint8_t* buf = Memory::unchecked_ptr(in.mem.base() + 512);   // the file-name buffer
     std::memcpy(buf, name.text.data(), name.text.size());
     buf[name.text.size()] = 0;
     // Headless there is no one to choose a file.
@@ -47,6 +49,25 @@ void write_number(Interp& in, int ch, Num n) {
 }  // namespace
 
 void close_all_files(Interp& in) { in.files->close(0); }
+
+namespace {
+
+// The file commands see the interpreter as a console: the counting
+// output, and the BASIC stack pointer.
+class InterpConsole final : public os::Console {
+public:
+    explicit InterpConsole(Interp& in) : m_in(in) {}
+    void out(uint8_t c) override { m_in.count_out(c); }
+    uint32_t column() override { return m_in.count(); }
+    uint32_t stack_pointer() override { return m_in.sp; }
+
+private:
+    Interp& m_in;
+};
+
+}  // namespace
+
+std::unique_ptr<os::Console> make_console(Interp& in) { return std::make_unique<InterpConsole>(in); }
 
 // PRINT#ch, e, e ...
 void print_to_channel(Interp& in) {
@@ -74,7 +95,7 @@ void input_from_channel(Interp& in) {
         if (ref.type & vtype::Array) raise(Err::BadUseOfArray);
         if (ref.type == vtype::StrVar || ref.type == vtype::StrMem) {
             // Up to a CR, which is not kept; 256 bytes without one give "".
-            uint8_t* acc = Memory::ptr(in.acc());
+            uint8_t* acc = Memory::unchecked_ptr(in.acc());
             uint32_t n = 0;
             for (;;) {
                 uint8_t b = in.files->read_byte(ch);
@@ -98,7 +119,7 @@ void input_from_channel(Interp& in) {
 // GET$#ch: a line ended by LF, CR or NUL (consumed, not kept).
 Value get_line_from_channel(Interp& in) {
     int ch = channel_after_hash(in);
-    uint8_t* acc = Memory::ptr(in.acc());
+    uint8_t* acc = Memory::unchecked_ptr(in.acc());
     uint32_t n = 0;
     for (uint32_t read = 0; read < 256; ++read) {
         uint8_t b = in.files->read_byte(ch);

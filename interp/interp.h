@@ -4,20 +4,23 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/host.h"
 #include "interp/errors.h"
 #include "interp/memory.h"
 #include "interp/tokeniser.h"
+#include "os/os.h"
 #include "values/compiled.h"
 #include "values/number.h"
 #include "values/operators.h"
 #include "values/plans.h"
 
 namespace kov::vdu { class Vdu; }
-namespace kov::os { class Channels; }
+namespace kov::os { class Channels; class Console; }
 
 namespace kov::interp {
 
@@ -63,7 +66,7 @@ struct Value {
         Value v; v.str_addr = addr; v.str_len = len; v.is_str = true; return v;
     }
     std::string_view view() const {
-        return {reinterpret_cast<const char*>(Memory::ptr(str_addr)), str_len};
+        return {reinterpret_cast<const char*>(Memory::unchecked_ptr(str_addr)), str_len};
     }
 };
 
@@ -158,27 +161,70 @@ public:
         const uint32_t heap = heap_top();
         return addr >= top() && heap >= size && addr <= heap - size;
     }
-    bool may_change_text(uint32_t addr) const {
-        return (addr < top() && addr >= page()) || addr >= himem();
-    }
+    bool may_change_text(uint32_t addr) const { return mem.watched(addr, 1); }
     void flush_text_cache();
 
     // ---- shared state ----
     Memory& mem;
     host::Host& host;
     vdu::Vdu* vdu = nullptr;
-    os::Channels* files = nullptr;   // file and serial channels (owned)
+    os::Os* os = nullptr;   // the interpreter's own OS layer (m_os)
+    std::unique_ptr<os::Os> m_os;
+    os::Channels* files = nullptr;   // the OS layer's file and serial channels
+    std::unique_ptr<os::Console> m_console;   // what the file commands print through
     const uint8_t* p = nullptr;   // text pointer
     uint32_t sp = 0;              // BASIC stack pointer
     int exit_status = 0;
+    // Where the program at PAGE came from, for the "FILE:LINE: message"
+    // diagnostic: the file name and, for a text program, the text line of
+    // each program line (empty for a tokenised image).
+    std::string program_file;
+    std::vector<uint32_t> program_text_lines;
+    // The diagnostic for an untrapped error, or empty when the program
+    // did not come from a file.
+    std::string error_location(std::string_view message);
 
     // ---- fixed-area fields ----
     uint32_t page() const { return mem.fixed32(fixed::Page); }
     uint32_t top() const { return mem.fixed32(fixed::Top); }
     uint32_t lomem() const { return mem.fixed32(fixed::Lomem); }
+    // The heap top as the program may have left it: only for the room
+    // checks, which compare it with the stack pointer without wrapping
+    // (`sp - heap_top() <= margin`: a heap top above the stack passes, so
+    // that an error handler can still run to mend it). What is allocated
+    // takes heap_top_checked; what is pushed, push_room_check.
     uint32_t heap_top() const { return mem.fixed32(fixed::HeapTop); }
+    // The heap top where something is to be allocated: outside committed
+    // memory it is "Address out of range".
+    uint32_t heap_top_checked() const {
+        uint32_t a = mem.fixed32(fixed::HeapTop);
+        if (a - mem.base() >= mem.committed_size()) [[unlikely]] raise(Err::AddressOutOfRange);
+        return a;
+    }
     void set_heap_top(uint32_t a) { mem.set_fixed32(fixed::HeapTop, a); }
     uint32_t himem() const { return mem.fixed32(fixed::Himem); }
+    // True when `a` may be the top of the BASIC stack (HIMEM, the stack
+    // level of ON ERROR LOCAL): within committed memory.
+    bool stack_top_ok(uint32_t a) const { return a - mem.base() <= mem.committed_size(); }
+    // HIMEM as the stack's top, checked ("Address out of range").
+    uint32_t stack_base() const {
+        uint32_t a = himem();
+        if (!stack_top_ok(a)) [[unlikely]] raise(Err::AddressOutOfRange);
+        return a;
+    }
+    // Text at `a`, an address read back from memory the program can write
+    // (a frame on the BASIC stack, a word of the fixed area): it must lie in
+    // committed memory ("Address out of range" otherwise). The guard after
+    // the reservation stops any scan that runs on from there.
+    const uint8_t* text_at(uint32_t a) const {
+        if (a - mem.base() < mem.committed_size()) [[likely]] return Memory::unchecked_ptr(a);
+        raise(Err::AddressOutOfRange);
+    }
+    bool text_ok(uint32_t a) const { return a - mem.base() < mem.committed_size(); }
+    // The first line of the program, or of the library area (PAGE and the
+    // library start are fixed-area words a program can overwrite).
+    const uint8_t* program_start() const { return text_at(page()); }
+    const uint8_t* program_or_null() const { return text_ok(page()) ? Memory::unchecked_ptr(page()) : nullptr; }
     uint32_t acc() const { return mem.base(); }   // string accumulator
     uint8_t options() const { return mem.fixed8(fixed::Options); }
     values::RealMode mode() const {
@@ -217,9 +263,20 @@ public:
     // The stop sequence: never returns. `status` is the exit status.
     [[noreturn]] void stop_sequence(int status);
     void poll();   // the urgent-flag poll between statements
-    // Reads one key for GET and the like, honouring Escape and quit;
-    // *EXEC and *INPUT come first.
+    // The poll of waiting loops and long statements: quit, tick and
+    // Escape only (events wait for the statement boundary).
+    void poll_waiting();
+    // Delivers the oldest queued event (os_statements.cpp); true when its
+    // handler now runs as an interrupting GOSUB.
+    bool deliver_event();
+    // Reads one key (timeout_cs < 0: waits for one; otherwise INKEY's
+    // time limit, -1 when it passes). 27 while an Escape is pending; the
+    // next statement boundary raises it. Ends the run on quit.
+    int get_key(int timeout_cs);
+    // The same, raising a pending Escape at once (INPUT).
     int read_key(int timeout_cs);
+    // QUIT: asks the host to close and waits for the quit flag.
+    [[noreturn]] void quit(int status);
 
     // ---- errors (error_stmt.cpp) ----
     // Turns a caught error into a trap or the default report. Returns
@@ -234,20 +291,23 @@ public:
     void clear();
     void run_from_start();   // RUN
     void check_room() {
-        if (heap_top() + 1024u < heap_top() || heap_top() + 1024u >= sp) raise(Err::NoRoom);
+        if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
     }
     void check_room_for(uint32_t heap_end) {
-        if (heap_end + 1024u < heap_end || heap_end + 1024u >= sp) raise(Err::NoRoom);
+        if (static_cast<uint64_t>(heap_end) + 1024u >= sp) raise(Err::NoRoom);
     }
     // Allocates `size` zeroed bytes at the heap top ("No room" if short).
     uint32_t heap_alloc(uint32_t size);
 
     // ---- the BASIC stack ----
-    void push32(uint32_t v) { sp -= 4; std::memcpy(Memory::ptr(sp), &v, 4); }
-    uint32_t pop32() { uint32_t v; std::memcpy(&v, Memory::ptr(sp), 4); sp += 4; return v; }
-    uint32_t peek32(uint32_t off = 0) const { uint32_t v; std::memcpy(&v, Memory::ptr(sp + off), 4); return v; }
+    void push32(uint32_t v) { sp -= 4; std::memcpy(Memory::unchecked_ptr(sp), &v, 4); }
+    uint32_t pop32() { uint32_t v; std::memcpy(&v, Memory::unchecked_ptr(sp), 4); sp += 4; return v; }
+    uint32_t peek32(uint32_t off = 0) const { uint32_t v; std::memcpy(&v, Memory::unchecked_ptr(sp + off), 4); return v; }
+    // Room for `bytes` more on the stack: above the heap top by the margin,
+    // and in any case above the bottom of memory by it (the heap top may
+    // have been overwritten).
     void push_room_check(uint32_t bytes) {
-        if (sp - bytes < heap_top() + 1024u || sp < bytes) raise(Err::NoRoom);
+        if (sp - heap_top() < 1024u + bytes || sp - mem.base() < 1024u + bytes) raise(Err::NoRoom);
     }
     // Pushes a string (bytes, then a word with the length in its low byte
     // and `code` in its second byte).
@@ -255,7 +315,7 @@ public:
     void push_bytes(uint32_t addr, uint8_t len, uint8_t code = 0) {
         push_room_check(4u + len);
         sp -= len;
-        if (len) std::memmove(Memory::ptr(sp), Memory::ptr(addr), len);
+        if (len) std::memmove(Memory::unchecked_ptr(sp), Memory::unchecked_ptr(addr), len);
         push32(static_cast<uint32_t>(len) | (static_cast<uint32_t>(code) << 8));
     }
     // Pops a string pushed by push_string into the accumulator.
@@ -366,7 +426,7 @@ public:
     // Abandons a partial VDU sequence and any redirection (error reports).
     void vdu_reset();
 
-    // ---- star commands (os/oscli.cpp) ----
+    // ---- star commands (interp/os_statements.cpp) ----
     void oscli(std::string_view command);
 
     // Initialises the fixed variable area and the BASIC memory layout.
@@ -436,7 +496,7 @@ inline int static_int_at(const uint8_t* q) {
 // Stores into a variable or array element (never program text: records
 // live in the heap or the fixed area) with the conversions of store_num.
 inline void store_variable(Memory& mem, uint32_t addr, uint8_t type, Num n) {
-    uint8_t* v = addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr);
+    uint8_t* v = addr < fixed::Size ? mem.fixed_area() + addr : Memory::unchecked_ptr(addr);
     switch (type) {
         case vtype::Int: {
             uint32_t i = static_cast<uint32_t>(values::ops::int_of(n));
@@ -480,7 +540,7 @@ inline Num load_stored(const uint8_t* v, uint8_t type) {
 
 // Loads a numeric variable or array element (Int, Real5 or Real8 type).
 inline Num load_variable(Memory& mem, uint32_t addr, uint8_t type) {
-    return load_stored(addr < fixed::Size ? mem.fixed_area() + addr : Memory::ptr(addr), type);
+    return load_stored(addr < fixed::Size ? mem.fixed_area() + addr : Memory::unchecked_ptr(addr), type);
 }
 
 inline bool ExprCompiler::run_short(const CIns* pc, values::Num& out) {

@@ -6,8 +6,10 @@ namespace kov::interp {
 
 bool Memory::map() {
     if (m_base) return true;
-    m_base = host::map_basic_memory(kReserveSize);
+    m_base = host::map_basic_memory(kReserveSize + kGuardSize);
     if (!m_base) return false;
+    uint8_t* guard = unchecked_ptr(reserve_end());
+    for (uint32_t i = 0; i < kGuardSize; ++i) guard[i] = (i & 1) ? 0 : 13;
     m_committed_top = m_base + kInitialCommit;
     m_committed_size = kInitialCommit;
     register_region(cmd_area(), kCmdAreaSize);
@@ -16,7 +18,7 @@ bool Memory::map() {
 
 void Memory::unmap() {
     if (!m_base) return;
-    host::unmap_basic_memory(m_base, kReserveSize);
+    host::unmap_basic_memory(m_base, kReserveSize + kGuardSize);
     m_base = 0;
     m_committed_top = 0;
     m_committed_size = 0;

@@ -64,6 +64,13 @@ public:
     // Bytes at the very top of the reservation kept for the command-line
     // tail that @cmd$ points at.
     static constexpr uint32_t kCmdAreaSize = 256;
+    // Mapped after the reservation and never reachable from BASIC: CR and
+    // zero bytes in turn. Any scan that runs on past the last byte a
+    // program can write meets a CR (a byte-by-byte scan stops there) and
+    // then a zero length byte (the end of the program for a line walk or
+    // the execution loop), within a line's length of the end. So scanners
+    // need no bound of their own for the end of memory.
+    static constexpr uint32_t kGuardSize = 4096;
 
     // Maps the region at a fixed low address. Returns false when no
     // candidate address could be mapped.
@@ -73,6 +80,9 @@ public:
 
     uint32_t base() const { return m_base; }
     uint32_t committed_top() const { return m_committed_top; }
+    uint32_t committed_size() const { return m_committed_size; }
+    // True for an address in the guard after the reservation.
+    bool in_guard(uint32_t addr) const { return addr - reserve_end() < kGuardSize; }
     uint32_t reserve_end() const { return m_base + kReserveSize; }
     uint32_t cmd_area() const { return reserve_end() - kCmdAreaSize; }
     // Raises the committed top (bookkeeping only: the whole region is
@@ -111,13 +121,47 @@ public:
     uint8_t read8(uint32_t a) { return *at(a, 1); }
     uint32_t read32(uint32_t a) { uint32_t v; std::memcpy(&v, at(a, 4), 4); return v; }
     uint64_t read64(uint32_t a) { uint64_t v; std::memcpy(&v, at(a, 8), 8); return v; }
-    void write8(uint32_t a, uint8_t v) { *at(a, 1) = v; }
-    void write32(uint32_t a, uint32_t v) { std::memcpy(at(a, 4), &v, 4); }
-    void write64(uint32_t a, uint64_t v) { std::memcpy(at(a, 8), &v, 8); }
+    // Checked stores (see store_bytes).
+    void write8(uint32_t a, uint8_t v) { store_bytes(a, &v, 1); }
+    void write32(uint32_t a, uint32_t v) { store_bytes(a, &v, 4); }
+    void write64(uint32_t a, uint64_t v) { store_bytes(a, &v, 8); }
 
-    // Unchecked pointer for addresses the interpreter itself manages
-    // (program text, heap records, the BASIC stack).
-    static uint8_t* ptr(uint32_t addr) { return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(addr)); }
+    // Checked store of `len` bytes from `data` at BASIC address `addr`
+    // ("Address out of range" unless the whole range is accessible). This
+    // is the one way bytes are written where program or library text may
+    // lie: it tells the text watcher (the interpreter, whose decoding caches
+    // remember the text) about every store that reaches watched memory.
+    // Every writer of BASIC memory outside the core (files, *LOAD, native
+    // call buffers, machine code) uses it too. `data` may overlap the
+    // destination.
+    void store_bytes(uint32_t addr, const void* data, uint32_t len) {
+        uint8_t* d = at(addr, len);
+        if (len) std::memmove(d, data, len);
+        note_store(addr, len);
+    }
+    // Reports a store of `len` bytes at `addr` that was made through a host
+    // pointer obtained from at() (a string written in place, a block copy).
+    void note_store(uint32_t addr, uint32_t len) {
+        if (m_watcher && watched(addr, len)) m_watcher(m_watcher_ctx, addr, len);
+    }
+    // The text watcher: called for stores reaching [lo, hi) or at and above
+    // `above` (0 = nothing above). Set by the interpreter as the program's
+    // limits move.
+    using Watcher = void (*)(void* ctx, uint32_t addr, uint32_t len);
+    void set_watcher(Watcher w, void* ctx) { m_watcher = w; m_watcher_ctx = ctx; }
+    bool watched(uint32_t addr, uint32_t len) const {
+        // Program text lies in [PAGE, TOP), libraries at and above HIMEM.
+        const uint64_t end = static_cast<uint64_t>(addr) + (len ? len : 1);
+        return end > fixed32(fixed::Himem) || (addr < fixed32(fixed::Top) && end > fixed32(fixed::Page));
+    }
+
+    // Unchecked host pointer for addresses the interpreter itself manages
+    // and has already checked (program text it is running, heap records,
+    // the BASIC stack). Never for an address taken from a BASIC value or
+    // read back from memory the program can write.
+    static uint8_t* unchecked_ptr(uint32_t addr) { return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(addr)); }
+    // The same under its former name, for the start-up code in host/.
+    static uint8_t* ptr(uint32_t addr) { return unchecked_ptr(addr); }
     static uint32_t addr(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
     // A host-owned region that BASIC addresses may also reach (native-call
@@ -134,6 +178,8 @@ private:
     struct Region { uint32_t start, size; };
     Region m_regions[8] = {};
     int m_region_count = 0;
+    Watcher m_watcher = nullptr;
+    void* m_watcher_ctx = nullptr;
 };
 
 }  // namespace kov::interp

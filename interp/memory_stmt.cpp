@@ -68,14 +68,21 @@ uint32_t build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len)
 
 }  // namespace
 
-Interp::Interp(Memory& memory, host::Host& h) : mem(memory), host(h) {
+Interp::Interp(Memory& memory, host::Host& h)
+    : mem(memory), host(h), m_os(std::make_unique<os::Os>(memory, h)) {
+    os = m_os.get();
     m_text_cache = new TextCacheEntry[kTextCacheSize];
     m_formal_plans = new FormalPlan[kFormalPlans];
     m_local_plans = new LocalPlan[kLocalPlans];
-    files = new os::Channels(memory, h);
+    // Every store that reaches program or library text makes what the
+    // caches remember about the text stale.
+    mem.set_watcher([](void* self, uint32_t, uint32_t) { static_cast<Interp*>(self)->flush_text_cache(); }, this);
+    files = &os->files();
+    m_console = make_console(*this);
+    os->set_console(m_console.get());
 }
 Interp::~Interp() {
-    delete files;
+    mem.set_watcher(nullptr, nullptr);
     delete[] m_text_cache;
     delete[] m_formal_plans;
     delete[] m_local_plans;
@@ -100,10 +107,10 @@ void Interp::init_fixed_area(std::string_view command_tail) {
     mem.set_fixed32(fixed::ImmAddr, base + 256);
     // @cmd$ points at the command-line tail kept at the top of the region.
     size_t n = command_tail.size() > 255 ? 255 : command_tail.size();
-    std::memcpy(Memory::ptr(mem.cmd_area()), command_tail.data(), n);
+    std::memcpy(Memory::unchecked_ptr(mem.cmd_area()), command_tail.data(), n);
     files->set_handle_array(build_system_variables(mem, mem.cmd_area(), static_cast<uint8_t>(command_tail.size())));
     uint32_t himem = mem.committed_top() - 4;
-    std::memset(Memory::ptr(himem), 0, 4);
+    std::memset(Memory::unchecked_ptr(himem), 0, 4);
     mem.set_fixed32(fixed::Himem, himem);
     sp = himem;
     uint32_t page = base + Memory::kPageOffset;
@@ -115,10 +122,10 @@ bool Interp::program_check(uint32_t start, uint32_t* end_marker) {
     uint32_t a = start;
     uint32_t limit = mem.committed_top();
     for (;;) {
-        if (a >= limit) return false;
-        uint8_t len = *Memory::ptr(a);
+        if (a >= limit || a < mem.base()) return false;
+        uint8_t len = *Memory::unchecked_ptr(a);
         if (len == 0) break;
-        if (a + len > limit || *Memory::ptr(a + len - 1) != 13) return false;
+        if (a + len > limit || *Memory::unchecked_ptr(a + len - 1) != 13) return false;
         a += len;
     }
     if (a + 3 > limit) return false;
@@ -134,9 +141,9 @@ void Interp::clear() {
 }
 
 uint32_t Interp::heap_alloc(uint32_t size) {
-    uint32_t a = heap_top();
-    check_room_for(a + size);
-    std::memset(Memory::ptr(a), 0, size);
+    uint32_t a = heap_top_checked();
+    if (static_cast<uint64_t>(a) + size + 1024u >= sp) raise(Err::NoRoom);
+    std::memset(Memory::unchecked_ptr(a), 0, size);
     set_heap_top(a + size);
     return a;
 }
@@ -150,28 +157,38 @@ static void check_program_or_stop(Interp& in) {
         in.count_newline();
         in.stop_sequence(1);
     }
-    Memory::ptr(end)[1] = 0xFF;
-    Memory::ptr(end)[2] = 0xFF;
+    Memory::unchecked_ptr(end)[1] = 0xFF;
+    Memory::unchecked_ptr(end)[2] = 0xFF;
     in.mem.set_fixed32(fixed::Top, end + 3);
     in.clear();
 }
 
 void Interp::run_from_start() {
-    sp = himem();
+    sp = stack_base();
     clear();
     mem.set_fixed32(fixed::OnError, 0);
     mem.set_fixed32(fixed::OnErrorLocalSp, 0);
     for (uint32_t off = fixed::OnTime; off <= fixed::OnMouse; off += 4) mem.set_fixed32(off, 0);
     values::restore_to_first_data(*this);
-    goto_line(Memory::ptr(page()));
+    goto_line(program_start());
 }
 
 int Interp::run_program(std::string_view command_tail) {
     char marker;
     native_stack_floor = native_stack_limit_bytes ? &marker - native_stack_limit_bytes : nullptr;
     int status;
+    // The interpreter's end: the host's input stops and the flags byte
+    // reads 0 (the host waits for that in its shutdown).
+    struct End {
+        Interp& in;
+        ~End() {
+            in.os->stop();
+            in.host.flags.store(0);
+        }
+    } end{*this};
     try {
         init_fixed_area(command_tail);
+        os->start(vdu);
         check_program_or_stop(*this);
         values::rnd_seed(mem.fixed_area() + fixed::RndSeed, host.centiseconds());
         run_loop(true);
@@ -198,31 +215,24 @@ void stmt_clear(Interp& in) {
     values::restore_to_first_data(in);
 }
 
-// Loads a program file at PAGE (tokenised image or plain text).
-static void load_program_file(Interp& in, const std::string& name) {
-    std::string path = name;
-    size_t slash = path.find_last_of("/\\");
-    size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) path += ".kov";
-    std::ifstream f(path, std::ios::binary);
-    if (!f) raise(214, "File or path not found");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (looks_like_text(bytes)) {
-        TextLoadResult r = tokenise_program(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
-        if (!r.error.empty()) raise(255, r.error);
-        bytes = std::move(r.image);
-    }
+// Loads a program file at PAGE (tokenised image or plain text) through the
+// one loader, and remembers where it came from for diagnostics.
+static void load_chained_program(Interp& in, const std::string& name) {
     int64_t room = static_cast<int64_t>(in.sp) - 1024 - in.page();
-    if (room <= 0 || static_cast<int64_t>(bytes.size()) >= room) raise(Err::NoRoom);
-    std::memcpy(Memory::ptr(in.page()), bytes.data(), bytes.size());
+    if (room <= 1) raise(Err::NoRoom);
+    os::LoadedProgram loaded =
+        interp::load_program_file(name, static_cast<size_t>(room - 1), os::Separators::AlsoBackslash);
+    raise_load_failure(loaded);
+    std::memcpy(Memory::unchecked_ptr(in.page()), loaded.image.data(), loaded.image.size());
+    in.program_file = loaded.path;
+    in.program_text_lines = std::move(loaded.text_lines);
 }
 
 void stmt_chain(Interp& in) {
     Value s = in.str_expr();
     std::string name(s.view());
-    in.sp = in.himem();
-    load_program_file(in, name);
+    in.sp = in.stack_base();
+    load_chained_program(in, name);
     check_program_or_stop(in);
     in.run_from_start();
 }
@@ -269,7 +279,7 @@ void stmt_himem(Interp& in) {
     uint32_t old = in.himem();
     if (in.heap_top() + 1024u < in.heap_top() || n < in.heap_top() + 1024u) raise(Err::NoRoom);
     if (n >= old) {
-        if (n + 4u < n || !in.mem.commit(n + 4)) raise(Err::NoRoom);
+        if (n + 4u < n || !in.os->commit_memory(n + 4)) raise(Err::NoRoom);
     }
     in.mem.set_fixed32(fixed::Himem, n);
     if (in.sp == old) in.sp = n;

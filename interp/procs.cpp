@@ -35,7 +35,6 @@ constexpr uint32_t kLibraryName = 250;    // file-name bytes in the header
 // longer lists are parsed again instead.
 constexpr int kRememberedRefs = 8;
 
-inline const uint8_t* text_at(uint32_t a) { return Memory::ptr(a); }
 
 bool is_reference_start(uint8_t c) {
     if (c == '$' || c == '!' || c == '?' || c == '|') return true;
@@ -70,7 +69,7 @@ uint32_t find_definition(Interp& in, uint32_t head_off, const uint8_t* name, con
     uint32_t steps = 0;
     for (uint32_t rec = in.mem.fixed32(head_off); rec && in.record_ok(rec) && rec >= fixed::Size &&
                                                    ++steps < Interp::kMaxChainSteps;) {
-        const uint8_t* r = Memory::ptr(rec);
+        const uint8_t* r = Memory::unchecked_ptr(rec);
         const uint8_t* tail_end;
         if (const uint8_t* end = match_name(r + 4, name, tail_end)) {
             after = end;
@@ -88,7 +87,7 @@ uint32_t find_definition(Interp& in, uint32_t head_off, const uint8_t* name, con
 void add_definition(Interp& in, uint32_t head_off, const uint8_t* name, const uint8_t* name_end, uint32_t def) {
     uint32_t tail_len = static_cast<uint32_t>(name_end - name);
     uint32_t rec = in.heap_alloc(4 + tail_len + 1 + 4);
-    uint8_t* r = Memory::ptr(rec);
+    uint8_t* r = Memory::unchecked_ptr(rec);
     std::memcpy(r + 4, name, tail_len);
     std::memcpy(r + 4 + tail_len + 1, &def, 4);
     uint32_t next = in.mem.fixed32(head_off);
@@ -104,9 +103,9 @@ void add_definition(Interp& in, uint32_t head_off, const uint8_t* name, const ui
     uint32_t steps = 0;
     while (next && in.record_ok(next) && next >= fixed::Size && ++steps < Interp::kMaxChainSteps) {
         last = next;
-        std::memcpy(&next, Memory::ptr(next), 4);
+        std::memcpy(&next, Memory::unchecked_ptr(next), 4);
     }
-    std::memcpy(Memory::ptr(last), &rec, 4);
+    std::memcpy(Memory::unchecked_ptr(last), &rec, 4);
 }
 
 // Registers every DEF PROC / DEF FN of one text whose name is not known
@@ -139,8 +138,8 @@ void scan_definitions(Interp& in, const uint8_t* line) {
 // The DEF scan: libraries first, so their definitions take precedence,
 // then the program.
 void def_scan(Interp& in) {
-    if (uint32_t lib = in.mem.fixed32(fixed::LibStart)) scan_definitions(in, text_at(lib));
-    scan_definitions(in, text_at(in.page()));
+    if (uint32_t lib = in.mem.fixed32(fixed::LibStart)) scan_definitions(in, in.text_at(lib));
+    scan_definitions(in, in.text_at(in.page()));
 }
 
 // ---- references in formal and LOCAL lists ----
@@ -198,7 +197,7 @@ void push_local_nums(Interp& in, const VarRef* refs, int count) {
         const uint32_t frame[5] = {ftag::Local, v.addr, static_cast<uint32_t>(v.type) << 8, values::num_high(n),
                                    static_cast<uint32_t>(n)};
         s -= kLocalNumFrame;
-        std::memcpy(Memory::ptr(s), frame, kLocalNumFrame);
+        std::memcpy(Memory::unchecked_ptr(s), frame, kLocalNumFrame);
     }
     in.sp = s;
 }
@@ -275,14 +274,14 @@ uint32_t unwind_call(Interp& in, uint32_t tag, Err error) {
     // the call frame, restored as pop_local would.
     for (uint32_t s = in.sp;;) {
         uint32_t head[2];   // tag, then the return pointer or the address
-        std::memcpy(head, Memory::ptr(s), 8);
+        std::memcpy(head, Memory::unchecked_ptr(s), 8);
         if (head[0] == tag) {
             in.sp = s + kCallFrame;
             return head[1];
         }
         if (head[0] != ftag::Local) break;
         uint32_t rest[3];   // type word, high, low
-        std::memcpy(rest, Memory::ptr(s + 8), 12);
+        std::memcpy(rest, Memory::unchecked_ptr(s + 8), 12);
         const uint8_t type = static_cast<uint8_t>(rest[0] >> 8);
         if (!in.numeric_record(head[1], type)) break;
         store_variable(in.mem, head[1], type, (static_cast<Num>(rest[1]) << 32) | rest[2]);
@@ -383,7 +382,7 @@ const uint8_t* bind_parameters(Interp& in, const uint8_t* def) {
             const uint32_t frame[4] = {plan.refs[i].type, plan.refs[i].addr, static_cast<uint32_t>(n),
                                        values::num_high(n)};
             in.sp -= 16;
-            std::memcpy(Memory::ptr(in.sp), frame, 16);
+            std::memcpy(Memory::unchecked_ptr(in.sp), frame, 16);
             const uint8_t* formal = plan.after[i];
             while (*formal == ' ') ++formal;
             uint8_t c = in.skip_spaces();
@@ -526,8 +525,8 @@ void enter_call(Interp& in, uint32_t tag, uint32_t head_off, bool from_on) {
     in.p = after;
     // The definition must point into program or library text; a record
     // overwritten through indirection could point anywhere.
-    if (!in.text_cacheable(text_at(def))) raise(Err::BadCall);
-    const uint8_t* body = text_at(def);
+    if (!in.text_cacheable(in.text_at(def))) raise(Err::BadCall);
+    const uint8_t* body = in.text_at(def);
     bool has_args = after[-1] == '(';
     if (!has_args && in.skip_spaces() == '(') {
         has_args = true;
@@ -542,38 +541,21 @@ void enter_call(Interp& in, uint32_t tag, uint32_t head_off, bool from_on) {
         while (*in.p != ':' && *in.p != 13 && *in.p != tok::Else) ++in.p;
     }
     uint32_t ret = Memory::addr(in.p);
-    std::memcpy(Memory::ptr(frame + 4), &ret, 4);
+    std::memcpy(Memory::unchecked_ptr(frame + 4), &ret, 4);
     in.p = body;
 }
 
 // ---- INSTALL ----
-
-// The host path for a file name given to INSTALL: "\" separates
-// directories, and a name without an extension gets ".KOV" (".kov" is
-// tried when no file has the capitalised extension).
-bool open_library(std::string name, std::ifstream& file) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    size_t slash = name.rfind('/');
-    size_t dot = name.rfind('.');
-    bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if (has_extension || name.empty()) {
-        file.open(name, std::ios::binary);
-        return file.is_open();
-    }
-    file.open(name + ".KOV", std::ios::binary);
-    if (!file.is_open()) file.open(name + ".kov", std::ios::binary);
-    return file.is_open();
-}
 
 // Walks the lines from `start`; true when the walk ends on a zero length
 // byte before `limit`, each line ending in CR.
 bool library_lines_ok(uint32_t start, uint32_t limit) {
     uint32_t a = start;
     while (a < limit) {
-        uint8_t len = *Memory::ptr(a);
+        uint8_t len = *Memory::unchecked_ptr(a);
         if (len == 0) return true;
         a += len;
-        if (a > limit || *Memory::ptr(a - 1) != 13) return false;
+        if (a > limit || *Memory::unchecked_ptr(a - 1) != 13) return false;
     }
     return false;
 }
@@ -587,7 +569,7 @@ void call_proc(Interp& in, const uint8_t* on_return) {
 void stmt_proc(Interp& in) { call_proc(in, nullptr); }
 
 void stmt_endproc(Interp& in) {
-    in.p = text_at(unwind_call(in, ftag::Proc, Err::NotInProcedure));
+    in.p = in.text_at(unwind_call(in, ftag::Proc, Err::NotInProcedure));
 }
 
 Value fn_return(Interp& in) {
@@ -599,7 +581,7 @@ Value fn_return(Interp& in) {
 
 void fn_unwind(Interp& in) {
     uint32_t ret = unwind_call(in, ftag::Fn, Err::NotInFunction);
-    in.p = text_at(ret);
+    in.p = in.text_at(ret);
     in.mem.set_fixed32(fixed::StmtPtr, ret);
 }
 
@@ -683,40 +665,36 @@ void restore_data(Interp& in) {
 // INSTALL file$: appends a library to the library area above HIMEM.
 void stmt_install(Interp& in) {
     Value name = in.str_expr();
-    uint8_t* acc = Memory::ptr(in.acc());
-    if (name.str_len) std::memmove(acc, Memory::ptr(name.str_addr), name.str_len);
+    uint8_t* acc = Memory::unchecked_ptr(in.acc());
+    if (name.str_len) std::memmove(acc, Memory::unchecked_ptr(name.str_addr), name.str_len);
     acc[name.str_len] = 13;
     std::string file_name(reinterpret_cast<const char*>(acc), name.str_len);
 
-    std::ifstream file;
-    if (!open_library(file_name, file)) raise(214, "File or path not found");
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    file.close();
-    if (looks_like_text(image)) {
-        std::string_view text(reinterpret_cast<const char*>(image.data()), image.size());
-        TextLoadResult loaded = tokenise_program(text, file_name);
-        image = std::move(loaded.image);   // empty when the text does not tokenise
-    }
-
     uint32_t lib = in.mem.fixed32(fixed::LibStart);
-    uint32_t start = in.himem();
+    uint32_t start = in.stack_base();
     if (lib) {
-        const uint8_t* line = text_at(lib);
+        const uint8_t* line = in.text_at(lib);
         while (line[0]) line += line[0];
         start = Memory::addr(line);
     }
+    uint64_t room = uint64_t{in.mem.reserve_end()} - Memory::kCmdAreaSize - 256 - kLibraryHeader;
+    room = start < room ? room - start : 0;
+    os::LoadedProgram loaded = load_program_file(file_name, static_cast<size_t>(room), os::Separators::AlsoBackslash);
+    raise_load_failure(loaded, Err::BadLibrary);
+    std::vector<uint8_t>& image = loaded.image;
+
     uint32_t size = static_cast<uint32_t>(std::min<size_t>(image.size(), 0x10000000u));
     uint32_t end = start + kLibraryHeader + size;
-    if (end < start || !in.mem.commit(end + 256)) raise(Err::NoRoom);
+    if (end < start || !in.os->commit_memory(end + 256)) raise(Err::NoRoom);
 
     // The header line: length 255, line number 0, a zero byte, the file
     // name as left in the accumulator (CR and all), and CR.
-    uint8_t* header = Memory::ptr(start);
+    uint8_t* header = Memory::unchecked_ptr(start);
     header[0] = static_cast<uint8_t>(kLibraryHeader);
     header[1] = header[2] = header[3] = 0;
-    std::memcpy(header + 4, Memory::ptr(in.acc()), kLibraryName);
+    std::memcpy(header + 4, Memory::unchecked_ptr(in.acc()), kLibraryName);
     header[kLibraryHeader - 1] = 13;
-    if (size) std::memcpy(Memory::ptr(start + kLibraryHeader), image.data(), size);
+    if (size) std::memcpy(Memory::unchecked_ptr(start + kLibraryHeader), image.data(), size);
     // Names resolved in text that used to lie here must not be reused.
     in.flush_text_cache();
     in.mem.set_fixed32(fixed::FnChain, 0);

@@ -41,11 +41,15 @@ int clean_body(std::string_view raw, std::string& body) {
 
 }  // namespace
 
-bool looks_like_text(const std::vector<uint8_t>& bytes) {
-    for (uint8_t b : bytes) {
-        if (b < 32 && b != '\t' && b != '\r' && b != '\n') return false;
-    }
-    return true;
+bool looks_like_text(const std::vector<uint8_t>& bytes) { return os::looks_like_text(bytes); }
+
+os::LoadedProgram load_program_file(const std::string& name, size_t max_image_bytes,
+                                    os::Separators separators) {
+    os::LoadRequest request{name, max_image_bytes, separators};
+    return os::load_program(request, [](std::string_view text, std::string_view file_name) {
+        TextLoadResult r = tokenise_program(text, file_name);
+        return os::Tokenised{std::move(r.image), std::move(r.text_lines), std::move(r.error)};
+    });
 }
 
 TextLoadResult tokenise_program(std::string_view text, std::string_view file_name) {
@@ -54,6 +58,7 @@ TextLoadResult tokenise_program(std::string_view text, std::string_view file_nam
     size_t text_line = 0;
     auto fail = [&](const std::string& what) {
         image.clear();
+        result.text_lines.clear();
         result.error = std::string(file_name) + ":" + std::to_string(text_line) + ": " + what;
         return result;
     };
@@ -107,9 +112,24 @@ TextLoadResult tokenise_program(std::string_view text, std::string_view file_nam
         image.push_back(static_cast<uint8_t>(number >> 8));
         image.insert(image.end(), tokens.begin(), tokens.end());
         image.push_back(kCr);
+        result.text_lines.push_back(static_cast<uint32_t>(text_line));
     }
     image.insert(image.end(), {0x00, 0xFF, 0xFF});
     return result;
+}
+
+void raise_load_failure(const os::LoadedProgram& loaded, std::optional<Err> bad_text) {
+    switch (loaded.status) {
+        case os::LoadStatus::Ok: return;
+        case os::LoadStatus::NotFound:
+        case os::LoadStatus::IsDirectory:
+        case os::LoadStatus::ReadError: raise(214, "File or path not found");
+        case os::LoadStatus::TooBig: raise(Err::NoRoom);
+        case os::LoadStatus::BadText:
+            if (bad_text) raise(*bad_text);
+            raise(255, loaded.message);
+    }
+    raise(214, "File or path not found");
 }
 
 std::string list_program(const uint8_t* image, size_t size, std::string& error) {

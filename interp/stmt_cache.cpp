@@ -25,6 +25,7 @@ const uint8_t* skip(const uint8_t* q) {
 
 // The line with number `n`, or nullptr.
 const uint8_t* line_with_number(const uint8_t* line, uint32_t n) {
+    if (!line) return nullptr;
     for (; line[0]; line += line[0]) {
         uint32_t number = line[1] | (line[2] << 8);
         if (number == n) return line;
@@ -57,7 +58,7 @@ void Interp::if_targets(const uint8_t* end, uint32_t& line, uint32_t& true_at) {
     if (t[0] != tok::LineNumber) return;
     true_at = 0;   // the general path reports a bad or missing line
     if ((t[1] & 0xC0) == 0x40 && (t[2] & 0xC0) == 0x40 && (t[3] & 0xC0) == 0x40) {
-        if (const uint8_t* found = line_with_number(Memory::ptr(page()), decode_line_number(t + 1)))
+        if (const uint8_t* found = line_with_number(program_or_null(), decode_line_number(t + 1)))
             line = Memory::addr(found);
     }
 }
@@ -91,7 +92,7 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         }
         if (kind == StmtSlot::AssignStatic || kind == StmtSlot::AssignVar || kind == StmtSlot::AssignElement) {
             // The code stores the value and goes on by itself.
-            const ptrdiff_t spaces = s.next_line ? skip(Memory::ptr(s.next_line)) - Memory::ptr(s.next_line) : 0;
+            const ptrdiff_t spaces = s.next_line ? skip(Memory::unchecked_ptr(s.next_line)) - Memory::unchecked_ptr(s.next_line) : 0;
             if (spaces > 65535) {
                 s = StmtSlot{};
                 return;
@@ -131,7 +132,7 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
             s.key = Memory::addr(start);
             s.kind = StmtSlot::LineEnd;
             s.subscript = body;
-            s.target = Memory::addr(skip(Memory::ptr(body)));
+            s.target = Memory::addr(skip(Memory::unchecked_ptr(body)));
             return;
         }
         case tok::Next: {
@@ -203,7 +204,7 @@ void Interp::build_stmt_slot(const uint8_t* start, StmtSlot& s) {
         case tok::Goto: case tok::Gosub: {
             uint32_t n;
             if (!constant_line(skip(q + 1), n, end)) return refuse();
-            const uint8_t* line = line_with_number(Memory::ptr(page()), n);
+            const uint8_t* line = line_with_number(program_or_null(), n);
             if (!line) return refuse();
             s.target = Memory::addr(line);
             return finish(c == tok::Goto ? StmtSlot::Goto : StmtSlot::Gosub);

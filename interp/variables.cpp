@@ -39,7 +39,7 @@ uint8_t type_from_suffix(uint8_t c) {
 // Where a record lives: fixed-area records (system variables) are read
 // through the fixed area, heap records directly.
 inline const uint8_t* rec_ptr(Memory& mem, uint32_t rec) {
-    return rec < fixed::Size ? mem.fixed_area() + rec : Memory::ptr(rec);
+    return rec < fixed::Size ? mem.fixed_area() + rec : Memory::unchecked_ptr(rec);
 }
 
 }  // namespace
@@ -181,10 +181,10 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
     bool is_array = tail_len && name_end[-1] == '(';
     uint8_t suffix = name_end - name >= 2 ? (is_array ? name_end[-2] : name_end[-1]) : 0;
     bool add_hash = (options() & kOptFloat64) && suffix != '$' && suffix != '%' && suffix != '#';
-    uint32_t rec = heap_top();
+    uint32_t rec = heap_top_checked();
     uint32_t size = 4 + static_cast<uint32_t>(tail_len) + (add_hash ? 1 : 0) + 1 + vsize;
     check_room_for(rec + size);
-    uint8_t* r = Memory::ptr(rec);
+    uint8_t* r = Memory::unchecked_ptr(rec);
     std::memset(r, 0, size);
     uint8_t* t = r + 4;
     if (is_array) {
@@ -212,7 +212,7 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
         }
         // A damaged link is replaced by the new record.
         if (link_addr < fixed::Size) mem.set_fixed32(link_addr, rec);
-        else std::memcpy(Memory::ptr(link_addr), &rec, 4);
+        else std::memcpy(Memory::unchecked_ptr(link_addr), &rec, 4);
     }
     return Memory::addr(t);
 }
@@ -412,17 +412,18 @@ Value Interp::load(const VarRef& ref) {
 }
 
 void Interp::store_num(const VarRef& ref, Num n) {
-    // A store into program or library text makes remembered decodings stale.
-    if (may_change_text(ref.addr)) flush_text_cache();
+    // Checked stores (a store into program or library text makes the
+    // remembered decodings stale: Memory::store_bytes sees to that).
     switch (ref.type) {
         case vtype::Int: mem.write32(ref.addr, static_cast<uint32_t>(values::to_int(n))); return;
         case vtype::Byte: mem.write8(ref.addr, static_cast<uint8_t>(values::to_int(n))); return;
         case vtype::Real5: {
             Num r = is_r8(n) ? to_r5(n) : n;
-            uint8_t* q = mem.at(ref.addr, 5);
+            uint8_t q[5];
             uint32_t m = static_cast<uint32_t>(r);
             std::memcpy(q, &m, 4);
             q[4] = static_cast<uint8_t>(r >> 32);
+            mem.store_bytes(ref.addr, q, 5);
             return;
         }
         case vtype::Real8: mem.write64(ref.addr, n); return;
@@ -431,7 +432,6 @@ void Interp::store_num(const VarRef& ref, Num n) {
 }
 
 void Interp::store_str(const VarRef& ref, const Value& s) {
-    if (may_change_text(ref.addr)) flush_text_cache();
     if (ref.type == vtype::StrVar) {
         mem.at(ref.addr, 6);
         store_string_var(*this, ref.addr, s);
@@ -594,7 +594,6 @@ void Interp::assignment() {
                 const PlanSlot* s = ready_plan();
                 Value v = s && s->is_str ? run_plan(s) : str_expr();
                 // store_str without the type dispatch.
-                if (may_change_text(descriptor)) flush_text_cache();
                 store_string_var(*this, descriptor, v);
                 return;
             }
@@ -700,14 +699,14 @@ void stmt_dim(Interp& in) {
             }
             uint64_t bytes = count * Interp::element_size(et);
             uint64_t total = 1 + 4ull * dims + bytes;
-            uint64_t desc = in.heap_top();
+            uint64_t desc = in.heap_top_checked();
             if (bytes > 0xFFFFFFFFull || desc + total + 1024 >= in.sp) raise(Err::DimSpace);
-            uint8_t* d = Memory::ptr(static_cast<uint32_t>(desc));
+            uint8_t* d = Memory::unchecked_ptr(static_cast<uint32_t>(desc));
             d[0] = static_cast<uint8_t>(dims);
             std::memcpy(d + 1, bounds, 4u * dims);
             std::memset(d + 1 + 4 * dims, 0, static_cast<size_t>(bytes));
             in.set_heap_top(static_cast<uint32_t>(desc + total));
-            std::memcpy(Memory::ptr(slot), &desc, 4);
+            std::memcpy(Memory::unchecked_ptr(slot), &desc, 4);
         } else {
             // Memory block: numeric variable followed by a size.
             in.p = start;
@@ -715,10 +714,10 @@ void stmt_dim(Interp& in) {
             if (v.type != vtype::Int && v.type != vtype::Real5 && v.type != vtype::Real8) raise(Err::BadDim);
             if (in.at_statement_end() || in.skip_spaces() == ',') raise(Err::BadDim);
             int32_t size = in.int_expr();
-            uint32_t block = in.heap_top();
+            uint32_t block = in.heap_top_checked();
             uint64_t want = static_cast<uint64_t>(static_cast<int64_t>(size) + 1);
             if (static_cast<int64_t>(size) + 1 < 0 || block + want + 1024 >= in.sp) raise(Err::DimSpace);
-            std::memset(Memory::ptr(block), 0, static_cast<size_t>(want));
+            std::memset(Memory::unchecked_ptr(block), 0, static_cast<size_t>(want));
             in.set_heap_top(block + static_cast<uint32_t>(want));
             in.store_num(v, num_int(static_cast<int32_t>(block)));
         }
@@ -743,13 +742,13 @@ void stmt_swap(Interp& in) {
         return;
     }
     uint32_t n = (a.type & vtype::Array) ? 4 : element_size_of(a.type);
-    if (in.may_change_text(a.addr) || in.may_change_text(b.addr)) in.flush_text_cache();
     uint8_t* pa = in.mem.at(a.addr, n);
     uint8_t* pb = in.mem.at(b.addr, n);
-    uint8_t tmp[8];
-    std::memcpy(tmp, pa, n);
-    std::memcpy(pa, pb, n);
-    std::memcpy(pb, tmp, n);
+    uint8_t ta[8], tb[8];
+    std::memcpy(ta, pa, n);
+    std::memcpy(tb, pb, n);
+    in.mem.store_bytes(a.addr, tb, n);
+    in.mem.store_bytes(b.addr, ta, n);
 }
 
 }  // namespace kov::interp

@@ -107,7 +107,7 @@ void Channels::set_serial_device(int n, std::string path) {
 }
 
 uint8_t* Channels::buffer(int slot) const {
-    return interp::Memory::ptr(m_mem.base() + kBufferOffset + static_cast<uint32_t>(slot) * 256u);
+    return interp::Memory::unchecked_ptr(m_mem.base() + kBufferOffset + static_cast<uint32_t>(slot) * 256u);
 }
 
 bool Channels::escape_or_quit() const {
@@ -381,7 +381,6 @@ std::string Channels::shutdown() noexcept {
     std::string report;
     exec_channel = 0;
     spool_channel = 0;
-    stream = 0;
     for (int c = 1; c <= kLastChannel; ++c) {
         if (!is_open(c)) continue;
         std::string path = c >= kFirstFile ? m_files[c - kFirstFile].path : std::string("COM") + char('0' + c);
@@ -395,14 +394,15 @@ std::string Channels::shutdown() noexcept {
     return report;
 }
 
+void Channels::flush_for_exit() noexcept {
+    for (FileSlot& f : m_files)
+        if (f.fd >= 0) flush(f);
+}
+
 // ---- redirection ----
 
-bool Channels::redirect_output(uint8_t c) {
-    bool taken = false;
-    if (int ch = stream & 0x0F) {
-        write_byte(ch, c);
-        taken = true;
-    }
+bool Channels::redirect_output(uint8_t c, int out) {
+    if (out) write_byte(out, c);
     if (spool_channel) {
         // A spool file that fails is detached first, so that the report of
         // the error is not spooled into the same failure again.
@@ -414,10 +414,11 @@ bool Channels::redirect_output(uint8_t c) {
             throw;
         }
     }
-    return taken;
+    return out != 0;
 }
 
-bool Channels::redirected_input(uint8_t& c) {
+bool Channels::redirected_input(uint8_t& c, int in, bool& in_ended) {
+    in_ended = false;
     if (exec_channel) {
         int ch = exec_channel;
         // Detached while reading, so that an error leaves no loop behind.
@@ -430,14 +431,14 @@ bool Channels::redirected_input(uint8_t& c) {
         }
         return true;
     }
-    if (int ch = stream >> 4) {
+    if (in) {
         // At the end of a file the keyboard takes over again: reading
         // zeros for ever would leave INPUT waiting for a CR that never comes.
-        if (ch >= kFirstFile && at_end(ch)) {
-            stream &= 0x0F;
+        if (in >= kFirstFile && at_end(in)) {
+            in_ended = true;
             return false;
         }
-        c = read_byte(ch);
+        c = read_byte(in);
         return true;
     }
     return false;

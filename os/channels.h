@@ -66,21 +66,22 @@ public:
     // the engine calls it on every way it ends. Never raises; returns the
     // messages of flushes that failed ("" when all went well).
     std::string shutdown() noexcept;
+    // Writes what the buffers hold and nothing else: for an immediate exit
+    // (a repeated SIGINT, a fatal signal), so it makes only plain system
+    // calls and may run in a signal handler.
+    void flush_for_exit() noexcept;
 
     // ---- redirection ----
     uint8_t exec_channel = 0;    // *EXEC source, 0 = none
     uint8_t spool_channel = 0;   // *SPOOL copy, 0 = none
-    uint8_t stream = 0;          // high nibble *INPUT, low nibble *OUTPUT channel
-    // True when OSWRCH has to look at the redirections at all (it is on
-    // the way of every character printed).
-    bool output_redirected() const { return (spool_channel | (stream & 0x0F)) != 0; }
-    bool input_redirected() const { return (exec_channel | (stream & 0xF0)) != 0; }
-    // Sends a character to the *OUTPUT channel (true: it went there
-    // instead of the screen) and copies it to the *SPOOL channel.
-    bool redirect_output(uint8_t c);
-    // Takes the next input character from *EXEC or *INPUT (false: none
-    // is redirected, read the keyboard).
-    bool redirected_input(uint8_t& c);
+    // Sends a character to the *OUTPUT channel `out` (0: none; true when
+    // it went there instead of the screen) and copies it to the *SPOOL
+    // channel.
+    bool redirect_output(uint8_t c, int out);
+    // Takes the next input character from *EXEC, else from the *INPUT
+    // channel `in` (0: none). False when neither gives one: read the
+    // keyboard. `in_ended` is set when the *INPUT file has run out.
+    bool redirected_input(uint8_t& c, int in, bool& in_ended);
 
 private:
     struct FileSlot {

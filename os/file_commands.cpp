@@ -21,7 +21,7 @@ constexpr char kDefaultExt[] = ".KOV";
 // Keeps the parsed name in the file-name buffer as well, where the
 // program can see it.
 void remember_name(FileContext& ctx, const std::string& name) {
-    uint8_t* buf = interp::Memory::ptr(ctx.mem.base() + kNameBuffer);
+    uint8_t* buf = interp::Memory::unchecked_ptr(ctx.mem.base() + kNameBuffer);
     size_t n = std::min<size_t>(name.size(), 255);
     std::memcpy(buf, name.data(), n);
     buf[n] = 0;
@@ -341,7 +341,8 @@ void star_load(FileContext& ctx, std::string_view arg) {
             throw;
         }
         err = host::file_read(fd, dst, want, got);
-        if (got) ctx.console.stored(addr, got);
+        // Loaded over program text, the text's decodings go.
+        if (got) ctx.mem.note_store(addr, got);
     }
     host::file_close(fd);
     check(err);

@@ -14,15 +14,14 @@
 namespace kov::os {
 
 // What the commands need from the interpreter: the counting output
-// (COUNT follows the column) and word of stores into memory.
+// (COUNT follows the column) and the stack pointer.
 class Console {
 public:
     virtual ~Console() = default;
     virtual void out(uint8_t c) = 0;
     virtual uint32_t column() = 0;
-    // `len` bytes at `addr` were written from a file: remembered decodings
-    // of program text there must go.
-    virtual void stored(uint32_t addr, uint32_t len) = 0;
+    // The BASIC stack pointer (*LOAD's default length stops below it).
+    virtual uint32_t stack_pointer() = 0;
 };
 
 struct FileContext {

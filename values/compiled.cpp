@@ -238,7 +238,7 @@ private:
             if (m_in.m_compiler.verdict_pending()) unresolved_call = true;
             return false;
         }
-        const uint8_t* def = Memory::ptr(static_cast<uint32_t>(e->payload));
+        const uint8_t* def = Memory::unchecked_ptr(static_cast<uint32_t>(e->payload));
         if (!m_in.text_cacheable(def)) return false;
         const uint8_t* after = name + e->len;
         const uint8_t* r = after;
@@ -298,7 +298,7 @@ private:
 }  // namespace
 
 values::Num ExprCompiler::host_address(uint32_t addr) const {
-    const uint8_t* v = addr < fixed::Size ? m_fixed + addr : Memory::ptr(addr);
+    const uint8_t* v = addr < fixed::Size ? m_fixed + addr : Memory::unchecked_ptr(addr);
     return static_cast<values::Num>(reinterpret_cast<uintptr_t>(v));
 }
 
@@ -533,7 +533,7 @@ bool ExprCompiler::function_results_numeric(Interp& in) {
     bool unresolved = false;
     bool ok = true;
     auto scan = [&](uint32_t start) {
-        for (const uint8_t* line = Memory::ptr(start); ok && line[0]; line += line[0]) {
+        for (const uint8_t* line = Memory::unchecked_ptr(start); ok && line[0]; line += line[0]) {
             const uint8_t* end = line + line[0];
             for (const uint8_t* c = line + 3; ok && c < end; ++c) {
                 if (*c != '=') continue;
@@ -547,8 +547,11 @@ bool ExprCompiler::function_results_numeric(Interp& in) {
             }
         }
     };
-    scan(in.page());
-    if (uint32_t lib = in.mem.fixed32(fixed::LibStart)) scan(lib);
+    // PAGE and the library start are words a program may overwrite.
+    const uint32_t lib = in.mem.fixed32(fixed::LibStart);
+    if (!in.text_ok(in.page()) || (lib && !in.text_ok(lib))) ok = false;
+    if (ok) scan(in.page());
+    if (ok && lib) scan(lib);
     m_numeric_results = !ok ? Verdict::No : unresolved ? Verdict::Unknown : Verdict::Yes;
     return ok && !unresolved;
 }
@@ -564,7 +567,7 @@ const CIns* call_start(Interp& in, const CIns* pc) {
     uint32_t s = in.sp;
     auto put = [&s](uint32_t word) {
         s -= 4;
-        std::memcpy(Memory::ptr(s), &word, 4);
+        std::memcpy(Memory::unchecked_ptr(s), &word, 4);
     };
     put(0);   // the return pointer, stored once the call is entered
     put(ftag::Fn);
@@ -585,7 +588,7 @@ void call_arg(Interp& in, const CIns* pc, Num n) {
     in.push_room_check(16);
     const uint32_t frame[4] = {pc->type, pc->addr, static_cast<uint32_t>(n), num_high(n)};
     in.sp -= 16;
-    std::memcpy(Memory::ptr(in.sp), frame, 16);
+    std::memcpy(Memory::unchecked_ptr(in.sp), frame, 16);
 }
 
 Num call_enter(Interp& in, const CIns* pc) {
@@ -593,13 +596,13 @@ Num call_enter(Interp& in, const CIns* pc) {
     for (int i = count; i >= 1; --i) {
         const uint32_t s = in.sp;
         Num n;
-        std::memcpy(&n, Memory::ptr(s + 8), 8);   // low word, then high word
+        std::memcpy(&n, Memory::unchecked_ptr(s + 8), 8);   // low word, then high word
         store_variable(in.mem, pc[i].addr, pc[i].type, n);
         in.sp = s + 16;
     }
     const uint32_t ret = static_cast<uint32_t>(pc->k);
-    std::memcpy(Memory::ptr(in.sp + 20u * static_cast<uint32_t>(count) + 4), &ret, 4);
-    in.p = Memory::ptr(pc->addr);
+    std::memcpy(Memory::unchecked_ptr(in.sp + 20u * static_cast<uint32_t>(count) + 4), &ret, 4);
+    in.p = Memory::unchecked_ptr(pc->addr);
     const Value v = in.run_function();
     if (v.is_str) raise(Err::TypeMismatch);
     return v.num;
@@ -611,8 +614,8 @@ Num call_enter1(Interp& in, const CIns* pc, Num n) {
     in.push_room_check(16);
     store_variable(in.mem, pc[1].addr, pc[1].type, n);
     const uint32_t ret = static_cast<uint32_t>(pc->k);
-    std::memcpy(Memory::ptr(in.sp + 20u + 4), &ret, 4);
-    in.p = Memory::ptr(pc->addr);
+    std::memcpy(Memory::unchecked_ptr(in.sp + 20u + 4), &ret, 4);
+    in.p = Memory::unchecked_ptr(pc->addr);
     const Value v = in.run_function();
     if (v.is_str) raise(Err::TypeMismatch);
     return v.num;

@@ -142,7 +142,7 @@ Value string_literal(Interp& in) {
         if (*q == '"') {
             if (q[1] != '"') break;
             // Doubled quotes: build the text in the accumulator.
-            uint8_t* out = Memory::ptr(in.acc());
+            uint8_t* out = Memory::unchecked_ptr(in.acc());
             size_t n = 0;
             q = start;
             for (;;) {
@@ -190,7 +190,7 @@ Value dim_function(Interp& in) {
 }
 
 [[gnu::noinline]] Value call_function(Interp& in, uint8_t token) {
-    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
+    if (in.sp - in.heap_top() <= 1024u) raise(Err::NoRoom);
     in.check_native_stack();
     ++in.p;
     return values::kFunctionTable[token](in);
@@ -252,7 +252,7 @@ Value Interp::factor() {
 }
 
 Value Interp::factor_slow(uint8_t c) {
-    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
     check_native_stack();
     if (c >= 0x8E && c <= 0xC6) {
         ++p;
@@ -319,7 +319,7 @@ Value Interp::factor_slow(uint8_t c) {
             if (p[1] == '$') {
                 p += 2;
                 uint32_t a = mem.fixed32(fixed::ErrMsgAddr);
-                uint8_t* out = Memory::ptr(acc());
+                uint8_t* out = Memory::unchecked_ptr(acc());
                 size_t n = 0;
                 while (n < 255) {
                     uint8_t b = mem.read8(a + static_cast<uint32_t>(n));
@@ -363,7 +363,7 @@ Value Interp::factor_slow(uint8_t c) {
             return false;
         }
     }
-    if (heap_top() + 1024u >= sp) raise(Err::NoRoom);
+    if (sp - heap_top() <= 1024u) raise(Err::NoRoom);
     // Read before running: a function call may flush the slot and moves p.
     const uint8_t* after = p + s->len;
     out = m_compiler.run(*this, s->root);
@@ -458,12 +458,12 @@ Value Interp::bracketed() {
 
 Value Interp::make_string(std::string_view s) {
     size_t n = s.size() > 255 ? 255 : s.size();
-    if (n) std::memmove(Memory::ptr(acc()), s.data(), n);
+    if (n) std::memmove(Memory::unchecked_ptr(acc()), s.data(), n);
     return Value::string(acc(), static_cast<uint8_t>(n));
 }
 
 Value Interp::to_acc(const Value& s) {
-    if (s.str_addr != acc() && s.str_len) std::memmove(Memory::ptr(acc()), Memory::ptr(s.str_addr), s.str_len);
+    if (s.str_addr != acc() && s.str_len) std::memmove(Memory::unchecked_ptr(acc()), Memory::unchecked_ptr(s.str_addr), s.str_len);
     return Value::string(acc(), s.str_len);
 }
 

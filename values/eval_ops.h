@@ -78,7 +78,7 @@ inline Num apply_relation(uint8_t op, Num a, Num b, RealMode m) {
 // `type` (not an array), as the evaluator reads one the text cache names.
 inline interp::Value load_resolved(interp::Interp& in, uint32_t a, uint8_t type) {
     namespace vtype = interp::vtype;
-    const uint8_t* v = a < interp::fixed::Size ? in.mem.fixed_area() + a : interp::Memory::ptr(a);
+    const uint8_t* v = a < interp::fixed::Size ? in.mem.fixed_area() + a : interp::Memory::unchecked_ptr(a);
     switch (type) {
         case vtype::Int: {
             int32_t i;

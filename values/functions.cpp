@@ -110,7 +110,7 @@ Value str_of(Interp& in, Num x, bool hex) {
         // Most STR$ results are whole numbers: written straight into the
         // accumulator.
         uint32_t acc = in.acc();
-        size_t len = int_to_text(x, str_format(in.at_percent()), reinterpret_cast<char*>(interp::Memory::ptr(acc)));
+        size_t len = int_to_text(x, str_format(in.at_percent()), reinterpret_cast<char*>(interp::Memory::unchecked_ptr(acc)));
         if (len) return Value::string(acc, static_cast<uint8_t>(len));
     }
     std::string text = hex ? num_to_hex(x) : num_str(x, in.at_percent(), in.mode());
@@ -127,10 +127,10 @@ Value fn_eval(Interp& in) {
     in.push_room_check(size);
     uint32_t saved_sp = in.sp;
     in.sp -= size;
-    std::memcpy(interp::Memory::ptr(in.sp), tokens.data(), tokens.size());
-    interp::Memory::ptr(in.sp)[tokens.size()] = 13;
+    std::memcpy(interp::Memory::unchecked_ptr(in.sp), tokens.data(), tokens.size());
+    interp::Memory::unchecked_ptr(in.sp)[tokens.size()] = 13;
     const uint8_t* saved_p = in.p;
-    in.p = interp::Memory::ptr(in.sp);
+    in.p = interp::Memory::unchecked_ptr(in.sp);
     Value v = in.expr();
     if (v.is_str) v = in.to_acc(v);
     in.p = saved_p;
@@ -162,12 +162,12 @@ Value fn_sum(Interp& in) {
             for (uint32_t i = 0; i < count; ++i) total += in.mem.read8(elems + i * esize + 4);
             return Value::integer(static_cast<int32_t>(total));
         }
-        uint8_t* out = interp::Memory::ptr(in.acc());
+        uint8_t* out = interp::Memory::unchecked_ptr(in.acc());
         uint32_t n = 0;
         for (uint32_t i = 0; i < count; ++i) {
             Value e = in.load(interp::VarRef{elems + i * esize, et});
             if (n + e.str_len > 255) raise(Err::StringTooLong);
-            std::memmove(out + n, interp::Memory::ptr(e.str_addr), e.str_len);
+            std::memmove(out + n, interp::Memory::unchecked_ptr(e.str_addr), e.str_len);
             n += e.str_len;
         }
         return Value::string(in.acc(), static_cast<uint8_t>(n));
@@ -180,7 +180,6 @@ Value fn_sum(Interp& in) {
 }
 
 // Functions whose subsystems come later.
-Value fn_adval(Interp&) { interp::not_available("ADVAL"); }
 Value fn_point(Interp&) { interp::not_available("POINT("); }
 Value fn_usr(Interp&) { interp::not_available("USR"); }
 

@@ -561,7 +561,7 @@ inline void push_packed(Interp& in, uint64_t str, uint8_t code = 0) {
     uint32_t len = static_cast<uint8_t>(str >> 32);
     in.push_room_check(4u + len);
     in.sp -= len;
-    if (len) std::memmove(Memory::ptr(in.sp), Memory::ptr(static_cast<uint32_t>(str)), len);
+    if (len) std::memmove(Memory::unchecked_ptr(in.sp), Memory::unchecked_ptr(static_cast<uint32_t>(str)), len);
     in.push32(len | (static_cast<uint32_t>(code) << 8));
 }
 // hold() on a packed string.
@@ -580,7 +580,7 @@ inline void put(Cell& c, const Value& v) {
 }
 // load_resolved for a string variable, packed.
 inline uint64_t load_string(Interp& in, uint32_t a) {
-    const uint8_t* v = a < fixed::Size ? in.mem.fixed_area() + a : Memory::ptr(a);
+    const uint8_t* v = a < fixed::Size ? in.mem.fixed_area() + a : Memory::unchecked_ptr(a);
     uint32_t addr;
     std::memcpy(&addr, v, 4);
     // The descriptor may have been overwritten through indirection.
@@ -591,7 +591,7 @@ inline uint64_t load_string(Interp& in, uint32_t a) {
 // accumulator here, anything else by str_of.
 inline uint64_t str_packed(Interp& in, Num x) {
     uint32_t acc = in.acc();
-    size_t len = int_to_text(x, str_format(in.at_percent()), reinterpret_cast<char*>(Memory::ptr(acc)));
+    size_t len = int_to_text(x, str_format(in.at_percent()), reinterpret_cast<char*>(Memory::unchecked_ptr(acc)));
     if (len) return acc | (static_cast<uint64_t>(len) << 32);
     return pack(str_of(in, x, false));
 }
@@ -622,13 +622,13 @@ struct Running {
 // lost): it may call functions, flush and decode again.
 Value ExprPlans::nested_factor(Interp& in, uint32_t text) {
     Running running(m_running);
-    in.p = Memory::ptr(text);
+    in.p = Memory::unchecked_ptr(text);
     return in.factor();
 }
 
 // The string variable named at `text`, packed: as a Var step reads it.
 inline uint64_t ExprPlans::string_var(Interp& in, uint32_t text) {
-    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(text));
+    const TextCacheEntry* e = in.text_cache_slot(Memory::unchecked_ptr(text));
     if (e->key == text && e->kind == TextCacheEntry::Variable) {
         if (e->type == vtype::StrVar) return load_string(in, static_cast<uint32_t>(e->payload));
         return pack(load_resolved(in, static_cast<uint32_t>(e->payload), e->type));
@@ -639,7 +639,7 @@ inline uint64_t ExprPlans::string_var(Interp& in, uint32_t text) {
 // A run of the compiled expression at `text`.
 Num ExprPlans::nested_num_expr(Interp& in, uint32_t text) {
     Running running(m_running);
-    in.p = Memory::ptr(text);
+    in.p = Memory::unchecked_ptr(text);
     return in.num_expr();
 }
 
@@ -666,7 +666,7 @@ Value ExprPlans::run(Interp& in, uint32_t start) {
     // The checked entries: factor_slow's checks, then the step.
 #define KOV_STEP_CHECK(name)                                    \
     C_##name:                                                   \
-    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);     \
+    if (in.sp - in.heap_top() <= 1024u) raise(Err::NoRoom);     \
     in.check_native_stack();                                    \
     goto L_##name;
     KOV_PLAN_STEPS(KOV_STEP_CHECK)
@@ -681,7 +681,7 @@ L_StaticInt:
     NEXT;
 L_Var: {
     // As factor(): the remembered decoding when the cache still has it.
-    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
+    const TextCacheEntry* e = in.text_cache_slot(Memory::unchecked_ptr(s->text));
     if (e->key == s->text && e->kind == TextCacheEntry::Variable) {
         put(*top++, load_resolved(in, static_cast<uint32_t>(e->payload), e->type));
     } else {
@@ -690,7 +690,7 @@ L_Var: {
     NEXT;
 }
 L_NumLit: {
-    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
+    const TextCacheEntry* e = in.text_cache_slot(Memory::unchecked_ptr(s->text));
     if (e->key == s->text && e->kind == TextCacheEntry::Literal) {
         (top++)->num = e->payload;
     } else {
@@ -705,7 +705,7 @@ L_Compiled:
     (top++)->num = nested_num_expr(in, s->text);
     NEXT;
 L_RoomHeap:
-    if (in.heap_top() + 1024u >= in.sp) raise(Err::NoRoom);
+    if (in.sp - in.heap_top() <= 1024u) raise(Err::NoRoom);
     NEXT;
 L_Const:
     (top++)->num = s->value;
@@ -726,7 +726,7 @@ L_Len:
     NEXT;
 L_Asc: {
     uint64_t v = top[-1].str;
-    top[-1].num = num_int(static_cast<uint8_t>(v >> 32) ? Memory::ptr(static_cast<uint32_t>(v))[0] : -1);
+    top[-1].num = num_int(static_cast<uint8_t>(v >> 32) ? Memory::unchecked_ptr(static_cast<uint32_t>(v))[0] : -1);
     NEXT;
 }
 L_Chr:
@@ -833,7 +833,7 @@ L_VarLen:
     (top++)->num = num_int(static_cast<uint8_t>(string_var(in, s->text) >> 32));
     NEXT;
 L_NumRelLit: {
-    const TextCacheEntry* e = in.text_cache_slot(Memory::ptr(s->text));
+    const TextCacheEntry* e = in.text_cache_slot(Memory::unchecked_ptr(s->text));
     Num b;
     if (e->key == s->text && e->kind == TextCacheEntry::Literal) {
         b = e->payload;
@@ -865,14 +865,14 @@ L_ChrConcat: {
     // CHR$ leaves its byte at the accumulator start (also when the
     // concatenation then fails); then concat_with_pushed with that byte.
     uint32_t acc = in.acc();
-    uint8_t* a = Memory::ptr(acc);
+    uint8_t* a = Memory::unchecked_ptr(acc);
     const uint8_t byte = static_cast<uint8_t>(int_of(top[-1].num));
     a[0] = byte;
     uint32_t left_len = in.peek32() & 0xFF;
     if (left_len == 255) raise(Err::StringTooLong);
     a[left_len] = byte;
     in.sp += 4;
-    if (left_len) std::memmove(a, Memory::ptr(in.sp), left_len);
+    if (left_len) std::memmove(a, Memory::unchecked_ptr(in.sp), left_len);
     in.sp += left_len;
     top[-1].str = acc | (static_cast<uint64_t>(left_len + 1) << 32);
     NEXT;

@@ -27,7 +27,7 @@ void spaces(Interp& in, uint32_t n) {
         uint32_t run = n < 4096 ? n : 4096;
         n -= run;
         while (run--) in.count_out(' ');
-        if (n && in.host.flags.load(std::memory_order_relaxed)) in.poll();
+        if (n && in.host.flags.load(std::memory_order_relaxed)) in.poll_waiting();
     }
 }
 
@@ -35,7 +35,7 @@ void spaces(Interp& in, uint32_t n) {
 // copied to the accumulator, each pair of quotes standing for one. Returns
 // the position after the closing quote; a CR before it is error 9.
 const uint8_t* read_quoted(Interp& in, const uint8_t* q, Value& out) {
-    uint8_t* acc = Memory::ptr(in.acc());
+    uint8_t* acc = Memory::unchecked_ptr(in.acc());
     uint32_t n = 0;
     for (++q;; ++q) {
         uint8_t c = *q;
@@ -129,7 +129,7 @@ void assign_field(Interp& in, const VarRef& ref, const Value& field) {
 void input(Interp& in, bool line_mode) {
     // The typed line lives in the immediate line buffer; a read position
     // resting on its CR means the next variable needs a new line.
-    uint8_t* buf = Memory::ptr(in.acc() + 256);
+    uint8_t* buf = Memory::unchecked_ptr(in.acc() + 256);
     uint32_t buf_addr = in.acc() + 256;
     buf[0] = 13;
     uint32_t pos = 0;
@@ -215,7 +215,7 @@ uint32_t first_data_from(const uint8_t* line) {
 void read_item(Interp& in, const VarRef& ref) {
     uint32_t data_ptr = in.mem.fixed32(fixed::DataPtr);
     if (!data_ptr) raise(Err::OutOfData);
-    const uint8_t* q = Memory::ptr(data_ptr);
+    const uint8_t* q = in.text_at(data_ptr);   // a word the program may have overwritten
     // Errors in the DATA text are reported there; running out of DATA is
     // reported at the READ.
     uint32_t stmt_ptr = in.mem.fixed32(fixed::StmtPtr);
@@ -237,7 +237,7 @@ void read_item(Interp& in, const VarRef& ref) {
             in.mem.set_fixed32(fixed::StmtPtr, stmt_ptr);
             raise(Err::OutOfData);
         }
-        q = Memory::ptr(next);
+        q = Memory::unchecked_ptr(next);
     }
     in.mem.set_fixed32(fixed::StmtPtr, Memory::addr(q));
 
@@ -420,23 +420,8 @@ using interp::Interp;
 using interp::Value;
 
 void restore_to_first_data(Interp& in) {
-    in.mem.set_fixed32(interp::fixed::DataPtr, interp::first_data_from(interp::Memory::ptr(in.page())));
+    in.mem.set_fixed32(interp::fixed::DataPtr, interp::first_data_from(in.program_start()));
 }
-
-namespace {
-
-// INKEY and INKEY$ with a negative argument: the low byte 0..127 asks for
-// the platform identification (87); 128..255 scans a key, and no key can
-// be seen held down without a window.
-constexpr int32_t kPlatformId = 87;
-bool is_identification(int32_t n) { return (n & 0xFF) < 0x80; }
-
-Value one_char(Interp& in, uint8_t c) {
-    interp::Memory::ptr(in.acc())[0] = c;
-    return Value::string(in.acc(), 1);
-}
-
-}  // namespace
 
 Value fn_count(Interp& in) { return Value::integer(static_cast<int32_t>(in.count())); }
 
@@ -445,27 +430,5 @@ Value fn_count(Interp& in) { return Value::integer(static_cast<int32_t>(in.count
 Value fn_pos(Interp& in) { return Value::integer(in.vdu->column()); }
 
 Value fn_vpos(Interp& in) { return Value::integer(in.vdu->row()); }
-
-Value fn_get(Interp& in) { return Value::integer(in.read_key(-1)); }
-
-Value fn_get_str(Interp& in) {
-    if (in.skip_spaces() == '#') return interp::get_line_from_channel(in);
-    return one_char(in, static_cast<uint8_t>(in.read_key(-1)));
-}
-
-Value fn_inkey(Interp& in) {
-    int32_t n = in.int_factor();
-    if (n >= 0) return Value::integer(in.read_key(n));
-    return Value::integer(is_identification(n) ? kPlatformId : 0);
-}
-
-Value fn_inkey_str(Interp& in) {
-    int32_t n = in.int_factor();
-    if (n >= 0) {
-        int k = in.read_key(n);
-        return k < 0 ? Value::string(in.acc(), 0) : one_char(in, static_cast<uint8_t>(k));
-    }
-    return one_char(in, is_identification(n) ? kPlatformId : 0);
-}
 
 }  // namespace kov::values

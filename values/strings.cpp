@@ -24,7 +24,7 @@ namespace vtype = interp::vtype;
 
 namespace {
 
-uint8_t* host_ptr(uint32_t addr) { return Memory::ptr(addr); }
+uint8_t* host_ptr(uint32_t addr) { return Memory::unchecked_ptr(addr); }
 
 // A result made of `len` bytes at `src`, copied to the accumulator start.
 Value to_accumulator(Interp& in, uint32_t src, uint32_t len) {
@@ -63,7 +63,7 @@ void store_string_var(Interp& in, uint32_t descriptor, const Value& s) {
         // place when it is the last thing in the heap, otherwise it is
         // abandoned and the new block taken at the heap top.
         uint32_t new_size = std::min<uint32_t>(len + 7u, 255u);
-        uint32_t top = in.heap_top();
+        uint32_t top = in.heap_top_checked();
         if (text + size != top) text = top;
         uint32_t end = text + new_size;
         in.check_room_for(end);
@@ -72,13 +72,15 @@ void store_string_var(Interp& in, uint32_t descriptor, const Value& s) {
         d[5] = static_cast<uint8_t>(new_size);
     }
     d[4] = len;
-    if (len) std::memmove(in.mem.at(text, len), host_ptr(s.str_addr), len);
+    in.mem.note_store(descriptor, 6);
+    in.mem.store_bytes(text, host_ptr(s.str_addr), len);
 }
 
 void store_dollar_string(Interp& in, uint32_t addr, const Value& s) {
     uint8_t* q = in.mem.at(addr, s.str_len + 1u);
     if (s.str_len) std::memmove(q, host_ptr(s.str_addr), s.str_len);
     q[s.str_len] = 13;
+    in.mem.note_store(addr, s.str_len + 1u);
 }
 
 Value load_dollar_string(Interp& in, uint32_t addr) {
@@ -295,18 +297,16 @@ void partial_assign(Interp& in, Part part) {
     Value v = in.str_expr();
 
     // The target's text and length, read after v (v may have changed it).
-    uint8_t* text;
+    uint32_t text;
     uint32_t length;
     if (ref.type == vtype::StrVar) {
         const uint8_t* d = in.mem.at(ref.addr, 6);
-        uint32_t a;
-        std::memcpy(&a, d, 4);
+        std::memcpy(&text, d, 4);
         length = d[4];
-        text = length ? in.mem.at(a, length) : nullptr;
     } else {
+        text = ref.addr;
         length = 0;
         while (length < 255 && in.mem.read8(ref.addr + length) != 13) ++length;
-        text = length ? in.mem.at(ref.addr, length) : nullptr;
     }
 
     uint32_t k = std::min<uint32_t>(count, v.str_len);
@@ -315,7 +315,9 @@ void partial_assign(Interp& in, Part part) {
     else if (part == Part::Right) start = length > k ? length - k : 0;
     if (start >= length) return;
     uint32_t n = std::min(k, length - start);
-    if (n) std::memmove(text + start, Memory::ptr(v.str_addr), n);
+    // Over program text this is a store like any other: through the
+    // checked store that tells the caches.
+    in.mem.store_bytes(text + start, Memory::unchecked_ptr(v.str_addr), n);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ using namespace values::ops;
 using namespace cop;
 
 inline const uint8_t* value_ptr(Interp& in, uint32_t a) {
-    return a < fixed::Size ? in.mem.fixed_area() + a : Memory::ptr(a);
+    return a < fixed::Size ? in.mem.fixed_area() + a : Memory::unchecked_ptr(a);
 }
 
 inline Num load_value(const uint8_t* v, uint8_t type) { return load_stored(v, type); }

@@ -57,11 +57,27 @@ signal() {  # signal NAME SIGNAL EXPECTED_STATUS [WAITING_STATEMENT]
 
 signal sigterm TERM 143
 signal sighup HUP 129
-# SIGINT is the Escape key: the untrapped Escape ends the program.
-signal sigint INT 1
+# SIGINT is the Escape key: the untrapped Escape ends the program (130).
+signal sigint INT 130
 # The wait for another program gives way to Escape as well.
-signal sigint_in_run INT 1 '*RUN sleep 30'
+signal sigint_in_run INT 130 '*RUN sleep 30'
 signal sigterm_in_run TERM 143 '*RUN sleep 30'
+
+# Three SIGINTs within two seconds end the engine at once, even while the
+# program traps every Escape: the buffers are still written.
+rm -f OUT.KOV READY.KOV
+printf '%s\n%s\n' "$write" 'F%=OPENOUT "READY": CLOSE#F%
+ON ERROR REPEAT: UNTIL FALSE
+REPEAT: UNTIL FALSE' > emergency.bas
+"$kov" --headless emergency.bas >/dev/null 2>&1 </dev/null &
+pid=$!
+for _ in $(seq 1 3000); do [ -f READY.KOV ] && break; sleep 0.01; done
+for _ in 1 2 3; do kill -INT "$pid" 2>/dev/null; sleep 0.2; done
+for _ in $(seq 1 1000); do kill -0 "$pid" 2>/dev/null || break; sleep 0.01; done
+kill -TERM "$pid" 2>/dev/null
+wait "$pid"
+check "emergency exit: status" 130 $?
+check "emergency exit: file" "$expected" "$(od -An -tx1 OUT.KOV 2>/dev/null)"
 
 # A flush that fails is reported: CLOSE# raises "Disk full" (and the
 # channel is closed, so a handler that ends the program ends it), and

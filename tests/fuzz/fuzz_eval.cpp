@@ -68,7 +68,7 @@ struct Machine {
 
     // Runs the setup program afresh, so every input meets the same state.
     void reset() {
-        std::memcpy(Memory::ptr(page()), image.data(), image.size());
+        std::memcpy(Memory::unchecked_ptr(page()), image.data(), image.size());
         if (in->run_program("") != 0) std::abort();
     }
 };
@@ -101,7 +101,7 @@ Outcome evaluate(Machine& m, const uint8_t* text, size_t len) {
         if (v.is_str) {
             if (!m.memory.valid(v.str_addr, v.str_len)) std::abort();
             o.is_str = true;
-            o.str.assign(reinterpret_cast<const char*>(Memory::ptr(v.str_addr)), v.str_len);
+            o.str.assign(reinterpret_cast<const char*>(Memory::unchecked_ptr(v.str_addr)), v.str_len);
         } else {
             o.num = v.num;
         }
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // On the stack, as EVAL places its text: nothing is remembered there.
     uint32_t len = (static_cast<uint32_t>(tokens.size()) + 4) & ~3u;
     uint32_t text_sp = in.himem() - len;
-    uint8_t* q = Memory::ptr(text_sp);
+    uint8_t* q = Memory::unchecked_ptr(text_sp);
     std::memcpy(q, tokens.data(), tokens.size());
     q[tokens.size()] = 13;
     in.sp = text_sp;
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Inside the program, three times: the first decodes and remembers,
     // the others use what was remembered.
-    uint8_t* r = Memory::ptr(m.page() + m.scratch_offset);
+    uint8_t* r = Memory::unchecked_ptr(m.page() + m.scratch_offset);
     std::memcpy(r, tokens.data(), tokens.size());
     r[tokens.size()] = 13;
     for (int round = 0; round < 3; ++round) {

@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (r.image.size() + Memory::kPageOffset >= Memory::kInitialCommit) return 0;
 
     Memory& mem = memory();
-    std::memset(Memory::ptr(mem.base()), 0, Memory::kPageOffset);
-    std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
+    std::memset(Memory::unchecked_ptr(mem.base()), 0, Memory::kPageOffset);
+    std::memcpy(Memory::unchecked_ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
     host::HeadlessHost host(-1, sink());
     // Random programs must not delete files, start programs or set the clock.
     host.allow_files = false;

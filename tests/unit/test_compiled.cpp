@@ -47,7 +47,7 @@ protected:
             "DIM R(3),I%(2),M%(2,2):R(0)=2.5:R(1)=-7:R(2)=1E10:I%(0)=5:I%(1)=-1:I%(2)=40:M%(1,1)=3\n",
             "setup");
         ASSERT_EQ(r.error, "");
-        std::memcpy(Memory::ptr(shared_memory().base() + Memory::kPageOffset), r.image.data(), r.image.size());
+        std::memcpy(Memory::unchecked_ptr(shared_memory().base() + Memory::kPageOffset), r.image.data(), r.image.size());
         ASSERT_EQ(in.run_program(""), 0);
     }
     void TearDown() override { std::fclose(out); }
@@ -56,7 +56,7 @@ protected:
     // compiled on its own) and evaluates it with the evaluator.
     const uint8_t* place(const std::string& text) {
         std::string t = tokenise(text, TokStart::Expression, false);
-        uint8_t* buf = Memory::ptr(in.heap_top() + 64);
+        uint8_t* buf = Memory::unchecked_ptr(in.heap_top() + 64);
         std::memcpy(buf, t.data(), t.size());
         buf[t.size()] = 13;
         return buf;
@@ -170,7 +170,7 @@ TEST_F(CompiledTest, StatementsRunFromTheirDecodedForm) {
         "50 FOR J%=1 TO 2:T%(J%*3)=1:NEXT\n",
         "stmts");
     ASSERT_EQ(r.error, "");
-    std::memcpy(Memory::ptr(shared_memory().base() + Memory::kPageOffset), r.image.data(), r.image.size());
+    std::memcpy(Memory::unchecked_ptr(shared_memory().base() + Memory::kPageOffset), r.image.data(), r.image.size());
     EXPECT_EQ(in.run_program(""), 0);
     host.flush_output();
     std::rewind(out);

@@ -39,7 +39,7 @@ Outcome run_text(const std::string& text, bool decoded) {
     if (!r.error.empty()) return {"tokenise: " + r.error, -1};
     Memory& mem = test::shared_memory();
     if (r.image.size() + Memory::kPageOffset >= Memory::kInitialCommit) return {"too big", -1};
-    std::memcpy(Memory::ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
+    std::memcpy(Memory::unchecked_ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
     std::FILE* out = std::tmpfile();
     Outcome result;
     {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/headless/headless_host.h"
@@ -42,7 +43,7 @@ struct Machine {
         in.init_fixed_area("");
     }
     uint32_t page() const { return memory().base() + Memory::kPageOffset; }
-    uint8_t* at_page() const { return Memory::ptr(page()); }
+    uint8_t* at_page() const { return Memory::unchecked_ptr(page()); }
 
     // Copies `image` to PAGE and runs it; returns the exit status.
     int run(const std::vector<uint8_t>& image) {
@@ -150,7 +151,7 @@ TEST(ProgramCheck, NeverReadsPastTheCommittedTop) {
     Interp& in = machine.in;
     uint32_t top = memory().committed_top();
     // A line whose length runs past the top.
-    uint8_t* q = Memory::ptr(top - 8);
+    uint8_t* q = Memory::unchecked_ptr(top - 8);
     q[0] = 200;
     EXPECT_FALSE(in.program_check(top - 8));
     // Well-formed lines up to the top, but no end marker.
@@ -173,8 +174,8 @@ TEST(RunProgram, EndMarkerRewrittenAndLayoutSet) {
     EXPECT_EQ(machine.output(), "         1\n");
     Interp& in = machine.in;
     uint32_t end = machine.page() + static_cast<uint32_t>(image.size()) - 3;
-    EXPECT_EQ(Memory::ptr(end)[1], 0xFF);
-    EXPECT_EQ(Memory::ptr(end)[2], 0xFF);
+    EXPECT_EQ(Memory::unchecked_ptr(end)[1], 0xFF);
+    EXPECT_EQ(Memory::unchecked_ptr(end)[2], 0xFF);
     EXPECT_EQ(in.page(), machine.page());
     EXPECT_EQ(in.top(), end + 3);
     EXPECT_EQ(in.lomem(), in.top());
@@ -215,7 +216,7 @@ TEST(RunProgram, UntrappedErrorLeavesItsStateInTheFixedArea) {
     EXPECT_EQ(m.fixed16(fixed::TraceLimit), 0);
     EXPECT_EQ(m.fixed32(fixed::StaticVars), 5u);
     EXPECT_EQ(machine.in.sp, machine.in.himem());
-    EXPECT_STREQ(reinterpret_cast<const char*>(Memory::ptr(m.fixed32(fixed::ErrMsgAddr))),
+    EXPECT_STREQ(reinterpret_cast<const char*>(Memory::unchecked_ptr(m.fixed32(fixed::ErrMsgAddr))),
                  "Division by zero");
 }
 
@@ -245,6 +246,81 @@ TEST(RunProgram, RoomMarginAndClear) {
     for (uint32_t off = fixed::ChainHeads; off < fixed::ProcChain + 4; off += 4) EXPECT_EQ(m.fixed32(off), 0u);
     EXPECT_EQ(m.fixed32(fixed::StaticVars + 4), 3u);
     EXPECT_EQ(error_of([&] { in.push_room_check(4); }), -1);
+}
+
+// Stores reaching program text ([PAGE, TOP)) or the library area (HIMEM
+// and above) are reported to the watcher; others are not. Ranges count
+// whole, so a store that starts below PAGE and runs into it is seen.
+TEST(StoreBytes, TellsTheWatcherOfStoresReachingText) {
+    Memory& m = memory();
+    const uint32_t page = m.base() + 0x2000, top = page + 0x100, himem = m.base() + 0x100000;
+    m.set_fixed32(fixed::Page, page);
+    m.set_fixed32(fixed::Top, top);
+    m.set_fixed32(fixed::Himem, himem);
+    std::vector<std::pair<uint32_t, uint32_t>> seen;
+    m.set_watcher([](void* ctx, uint32_t a, uint32_t n) {
+        static_cast<std::vector<std::pair<uint32_t, uint32_t>>*>(ctx)->push_back({a, n});
+    }, &seen);
+    const uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    m.store_bytes(page - 8, bytes, 8);     // ends just below PAGE
+    m.store_bytes(top, bytes, 8);          // the heap
+    m.store_bytes(himem - 8, bytes, 8);    // the stack, ending at HIMEM
+    EXPECT_TRUE(seen.empty());
+    m.store_bytes(page - 4, bytes, 8);     // starts below PAGE, runs into it
+    m.store_bytes(top - 1, bytes, 1);      // the last byte of the program
+    m.write32(himem - 2, 0);               // runs into the library area
+    m.write8(himem + 100, 0);
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0], std::make_pair(page - 4, 8u));
+    EXPECT_EQ(seen[2], std::make_pair(himem - 2, 4u));
+    EXPECT_EQ(m.read32(page), 0x08070605u);
+    // A refused store reports nothing and writes nothing.
+    seen.clear();
+    EXPECT_EQ(error_of([&] { m.store_bytes(m.committed_top() - 4, bytes, 8); }), kAddressOutOfRange);
+    EXPECT_TRUE(seen.empty());
+    m.set_watcher(nullptr, nullptr);
+}
+
+// The guard after the reservation: CR and zero bytes in turn, beyond the
+// reach of any BASIC address.
+TEST(MemoryBounds, GuardAfterTheReservation) {
+    Memory& m = memory();
+    const uint8_t* g = Memory::unchecked_ptr(m.reserve_end());
+    for (uint32_t i = 0; i < Memory::kGuardSize; i += 2) {
+        ASSERT_EQ(g[i], 13) << i;
+        ASSERT_EQ(g[i + 1], 0) << i;
+    }
+    EXPECT_FALSE(m.valid(m.reserve_end(), 1));
+    EXPECT_FALSE(m.valid(m.reserve_end() - 1, 2));
+    EXPECT_TRUE(m.in_guard(m.reserve_end() + Memory::kGuardSize - 1));
+    EXPECT_FALSE(m.in_guard(m.reserve_end() - 1));
+    EXPECT_FALSE(m.in_guard(m.reserve_end() + Memory::kGuardSize));
+}
+
+// Text pointers and the heap top read back from the fixed area are checked
+// before use; the room checks do not wrap for a heap top near 4 GiB.
+TEST(RunProgram, OverwrittenFixedAreaWords) {
+    Machine m;
+    Interp& in = m.in;
+    EXPECT_EQ(error_of([&] { in.text_at(0x7FFFFFF0u); }), kAddressOutOfRange);
+    EXPECT_EQ(error_of([&] { in.text_at(memory().committed_top()); }), kAddressOutOfRange);
+    EXPECT_EQ(error_of([&] { in.text_at(memory().base()); }), -1);
+    in.sp = in.himem();
+    for (uint32_t bad : {0u, 0xFFFFFFFFu, 0x7FFFFFF0u}) {
+        memory().set_fixed32(fixed::HeapTop, bad);
+        EXPECT_EQ(error_of([&] { in.heap_alloc(16); }), kAddressOutOfRange) << bad;
+        // The room checks take the bottom of memory and pass: an error
+        // handler can still run.
+        EXPECT_EQ(error_of([&] { in.check_room(); }), -1) << bad;
+    }
+    memory().set_fixed32(fixed::HeapTop, in.himem() - 100);
+    EXPECT_EQ(error_of([&] { in.check_room_for(0xFFFFFF00u); }), static_cast<int>(Err::NoRoom));
+    EXPECT_EQ(error_of([&] { in.push_room_check(8); }), static_cast<int>(Err::NoRoom));
+    memory().set_fixed32(fixed::Himem, 0);
+    EXPECT_EQ(error_of([&] { in.stack_base(); }), kAddressOutOfRange);
+    memory().set_fixed32(fixed::Page, 0x100);
+    EXPECT_EQ(error_of([&] { in.program_start(); }), kAddressOutOfRange);
+    EXPECT_EQ(in.line_number_at(memory().base() + Memory::kPageOffset), 0);
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ protected:
             "20 REM " + std::string(240, 'x') + "\n",
             "setup");
         ASSERT_EQ(r.error, "");
-        uint8_t* page = Memory::ptr(shared_memory().base() + Memory::kPageOffset);
+        uint8_t* page = Memory::unchecked_ptr(shared_memory().base() + Memory::kPageOffset);
         std::memcpy(page, r.image.data(), r.image.size());
         ASSERT_EQ(in.run_program(""), 0);
         uint8_t* q = page;
@@ -85,8 +85,8 @@ protected:
         in.p = text;
         in.sp = stack_top;
         // Known bytes where results and pushed strings go.
-        std::memset(Memory::ptr(in.acc()), 0xA5, 256);
-        std::memset(Memory::ptr(stack_top - kStackBytes), 0x5A, kStackBytes);
+        std::memset(Memory::unchecked_ptr(in.acc()), 0xA5, 256);
+        std::memset(Memory::unchecked_ptr(stack_top - kStackBytes), 0x5A, kStackBytes);
         try {
             Value v = in.expr();
             o.is_str = v.is_str;
@@ -98,8 +98,8 @@ protected:
             o.number = e.number;
         }
         o.sp = in.sp - stack_top;
-        o.acc.assign(reinterpret_cast<const char*>(Memory::ptr(in.acc())), 256);
-        o.stack.assign(reinterpret_cast<const char*>(Memory::ptr(stack_top - kStackBytes)), kStackBytes);
+        o.acc.assign(reinterpret_cast<const char*>(Memory::unchecked_ptr(in.acc())), 256);
+        o.stack.assign(reinterpret_cast<const char*>(Memory::unchecked_ptr(stack_top - kStackBytes)), kStackBytes);
         return o;
     }
 

@@ -1,0 +1,2 @@
+10 GOTO 20
+20 MID$($(PAGE+1),1,1)="Z": LEFT$($PAGE,1)=CHR$(0): GOTO 10
