@@ -241,12 +241,19 @@ int process_start(const std::string& command, bool detach, int& pid) {
     return 0;
 }
 
-bool process_wait(int pid, int timeout_ms) {
+bool process_wait(int pid, int timeout_ms, int& exit_status) {
     // Polls in 10 ms steps: there is no portable wait with a time-out.
     for (int waited = 0;; waited += 10) {
-        int status;
+        int status = 0;
         pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid || (r < 0 && errno == ECHILD)) return true;
+        if (r == pid) {
+            exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+            return true;
+        }
+        if (r < 0 && errno == ECHILD) {
+            exit_status = 0;
+            return true;
+        }
         if (waited >= timeout_ms) return false;
         struct timespec ts{0, 10 * 1000 * 1000};
         ::nanosleep(&ts, nullptr);

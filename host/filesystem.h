@@ -64,8 +64,9 @@ int is_read_only(const std::string& path, bool& read_only);
 // waited for.
 int process_start(const std::string& command, bool detach, int& pid);
 // Waits up to `timeout_ms` for the program to end: true when it has
-// ended (and is reaped).
-bool process_wait(int pid, int timeout_ms);
+// ended (and is reaped), with its exit status in `status` (127: the
+// shell found no such program).
+bool process_wait(int pid, int timeout_ms, int& status);
 
 // ---- serial ports ----
 

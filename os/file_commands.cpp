@@ -271,8 +271,11 @@ void star_run(FileContext& ctx, std::string_view arg) {
     check(host::process_start(command, !wait, pid));
     if (!wait) return;
     // The wait gives way to an Escape, which the statement loop raises.
-    while (!host::process_wait(pid, 100))
+    int status = 0;
+    while (!host::process_wait(pid, 100, status))
         if (escape_pending(ctx)) return;
+    // The shell's answer for a program that does not exist.
+    if (status == 127) raise(FileErr::FileNotFound);
 }
 
 // ---- streams ----

@@ -156,7 +156,7 @@ private:
     // OSWRCH with a redirection in force (kept out of the common path).
     void oswrch_redirected(uint8_t c);
     // Runs a file command with what it needs, its errors as an Outcome.
-    Outcome file_command(void (*command)(FileContext&, std::string_view), std::string_view arg);
+    Outcome file_command(void (*command)(FileContext&, std::string_view), std::string_view name, std::string_view arg);
     uint32_t m_expand_at = 0;      // next byte of the expansion (offset in the key page)
     uint32_t m_expand_count = 0;   // bytes of it left
 };

@@ -170,17 +170,17 @@ Outcome Os::oscli(std::string_view s) {
     if (s.front() == '/' || s.front() == '*') {
         s.remove_prefix(1);
         skip_blanks(s);
-        return file_command(star_run, s);
+        return file_command(star_run, "RUN", s);
     }
     if (s.front() == '.') {
         s.remove_prefix(1);
         skip_blanks(s);
-        return file_command(star_dir, s);
+        return file_command(star_dir, "DIR", s);
     }
     std::string_view rest;
     const StarCommand* cmd = find_command(s, rest);
     // A name that is not in the table runs as an external program.
-    if (!cmd) return file_command(star_run, s);
+    if (!cmd) return file_command(star_run, "RUN", s);
     skip_blanks(rest);
     uint8_t& options = m_memory.fixed_area()[interp::fixed::Options];
     switch (cmd->command) {
@@ -224,7 +224,7 @@ Outcome Os::oscli(std::string_view s) {
             return {};
         }
         case Command::File:
-            return file_command(cmd->file, rest);
+            return file_command(cmd->file, cmd->name, rest);
         case Command::Key:
             return define_key(rest);
         case Command::Tv:
@@ -235,10 +235,10 @@ Outcome Os::oscli(std::string_view s) {
     return {};
 }
 
-Outcome Os::file_command(FileFn command, std::string_view arg) {
+Outcome Os::file_command(FileFn command, std::string_view name, std::string_view arg) {
     // Without the interpreter's output (the OS layer on its own) nothing
     // can be listed or typed.
-    if (!m_console) return not_available("file commands");
+    if (!m_console) return not_available(name);
     FileContext ctx{m_memory, m_host, m_files, *m_console, m_console->stack_pointer(), m_picture_screen};
     try {
         command(ctx, arg);
