@@ -9,6 +9,7 @@
 
 #include "interp/interp.h"
 #include "interp/memory.h"
+#include "host/signals.h"
 #include "os/loader.h"
 #include "host/screen.h"
 
@@ -88,6 +89,10 @@ int run_image(const ProgramToRun& program, Host& host, WindowThread& window, std
     in.program_file = program.file;
     in.program_text_lines = program.text_lines;
 
+    // An immediate exit still writes what the channels' buffers hold.
+    const int flush_slot = signals::add_restore_action(
+        [](void* files) { static_cast<os::Channels*>(files)->flush_for_exit(); }, in.files);
+
     ThreadJob job{&in, command_tail, 0};
     pthread_attr_t attr;
     pthread_attr_init(&attr);
@@ -109,6 +114,7 @@ int run_image(const ProgramToRun& program, Host& host, WindowThread& window, std
         host.diagnostic(screen.vdu().screenshot_error());
         if (job.status == 0) job.status = 1;
     }
+    if (flush_slot >= 0) signals::remove_restore_action(flush_slot);
     if (last_error) *last_error = memory.fixed_area()[interp::fixed::ErrNum];
     return job.status;
 }

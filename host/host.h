@@ -22,8 +22,18 @@ public:
     // "FILE:LINE: message" for an untrapped error, for the command-line
     // user; a back-end that shows the report anyway may drop it.
     virtual void error_location(std::string_view) {}
+    // Sends what the engine has printed on its way (before another
+    // program writes to the same output).
+    virtual void flush_output() {}
 
     Flags flags{0};
+
+    // What a program may do to the machine beyond the engine itself. The
+    // fuzz targets switch these off, so that random programs touch no
+    // files, start no programs and leave the clock alone.
+    bool allow_files = true;
+    bool allow_programs = true;
+    bool allow_clock = true;
 };
 
 }  // namespace kov::host

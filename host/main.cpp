@@ -28,6 +28,9 @@ const char kUsage[] =
     "  --keys TEXT         queue key codes before the program starts (C escapes, \\e = Escape)\n"
     "  --screenshot FILE.png\n"
     "                      save the screen as a PNG file when the program stops\n"
+    "  --com1 PATH ... --com4 PATH\n"
+    "                      the device for the serial port COM1: to COM4: (default\n"
+    "                      /dev/ttyS0 to /dev/ttyS3, or $KOV_COM1 to $KOV_COM4)\n"
     "  --list FILE         print a program as text\n"
     "  --tokenise IN OUT   write a text program in the tokenised program format\n"
     "  --bundle PROGRAM -o APP\n"
@@ -179,8 +182,7 @@ int run(int argc, char** argv) {
             return 0;
         }
         if (a == "--version") {
-            std::printf("kov %s
-features: headless terminal"
+            std::printf("kov %s\nfeatures: headless terminal"
 #ifdef KOV_HAVE_PNG
                         " screenshots"
 #endif
@@ -190,8 +192,7 @@ features: headless terminal"
 #ifdef KOV_HAVE_UNICORN
                         " machine-code"
 #endif
-                        "
-", KOV_VERSION_STRING);
+                        "\n", KOV_VERSION_STRING);
             return 0;
         }
         if (a == "--headless") continue;
@@ -203,6 +204,12 @@ features: headless terminal"
         if (a == "--keys") {
             if (i + 1 >= args.size()) return usage_error("--keys needs an argument");
             if (!unescape(args[++i], keys)) return usage_error("bad escape in --keys text");
+            continue;
+        }
+        if (a.size() == 6 && a.compare(0, 5, "--com") == 0 && a[5] >= '1' && a[5] <= '4') {
+            if (i + 1 >= args.size()) return usage_error(a + " needs a device");
+            // The channel layer takes the devices from the environment.
+            ::setenv(("KOV_COM" + a.substr(5)).c_str(), args[++i].c_str(), 1);
             continue;
         }
         if (a == "--list") {

@@ -84,7 +84,16 @@ bool Interp::handle_error(const BasicError& e, uint32_t level_sp, bool top) {
     count_newline();
     count_text(std::string_view(e.message.data(), len));
     count_text(position_suffix());
-    if (mem.fixed32(fixed::StmtPtr) >= page()) close_all_files(*this);
+    if (mem.fixed32(fixed::StmtPtr) >= page()) {
+        // A file that cannot be written now is reported after the error;
+        // the engine tries once more as it ends.
+        try {
+            close_all_files(*this);
+        } catch (const BasicError& f) {
+            count_newline();
+            count_text(f.message);
+        }
+    }
     count_newline();
     std::string where = error_location(std::string_view(e.message.data(), len));
     if (!where.empty()) host.error_location(where);

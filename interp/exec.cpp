@@ -8,6 +8,7 @@
 #include "interp/interp.h"
 #include "interp/machine_code.h"
 #include "interp/statements.h"
+#include "os/channels.h"
 #include "values/functions.h"
 #include "values/plans.h"
 #include "values/strings.h"

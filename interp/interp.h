@@ -20,6 +20,7 @@
 #include "values/plans.h"
 
 namespace kov::vdu { class Vdu; }
+namespace kov::os { class Channels; class Console; }
 
 namespace kov::interp {
 
@@ -169,6 +170,8 @@ public:
     vdu::Vdu* vdu = nullptr;
     os::Os* os = nullptr;   // the interpreter's own OS layer (m_os)
     std::unique_ptr<os::Os> m_os;
+    os::Channels* files = nullptr;   // the OS layer's file and serial channels
+    std::unique_ptr<os::Console> m_console;   // what the file commands print through
     const uint8_t* p = nullptr;   // text pointer
     uint32_t sp = 0;              // BASIC stack pointer
     int exit_status = 0;

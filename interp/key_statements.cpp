@@ -2,6 +2,7 @@
 // their arguments and ask the OS layer. They sit in the function table
 // with the other functions (kov::values).
 #include "interp/interp.h"
+#include "interp/statements.h"
 #include "values/functions.h"
 
 namespace kov::values {
@@ -21,7 +22,7 @@ Value one_char(Interp& in, uint8_t c) {
 Value fn_get(Interp& in) { return Value::integer(in.get_key(-1)); }
 
 Value fn_get_str(Interp& in) {
-    if (in.skip_spaces() == '#') interp::not_available("GET$#");
+    if (in.skip_spaces() == '#') return interp::get_line_from_channel(in);
     return one_char(in, static_cast<uint8_t>(in.get_key(-1)));
 }
 

@@ -8,6 +8,7 @@
 #include "interp/interp.h"
 #include "interp/program_text.h"
 #include "interp/statements.h"
+#include "os/channels.h"
 #include "values/maths.h"
 #include "values/plans.h"
 
@@ -23,7 +24,9 @@ const char kSignOn[] = "KOV BASIC version " KOV_VERSION_STRING "\r\n";
 
 // Builds the system-variable chain in the fixed area: a head word at
 // SysVars, then records (link, name tail, 0, value) linked in order.
-void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
+// Returns the address of @hfile%(0).
+uint32_t build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
+    uint32_t handles = 0;
     struct Row { const char* tail; uint32_t value_size; };
     static const Row rows[] = {
         {"memhdc%", 4}, {"prthdc%", 4}, {"wparam%", 4}, {"lparam%", 4}, {"hpal%", 4},
@@ -50,6 +53,7 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
             f[off] = 1;
             mem.set_fixed32(off + 1, 13);
             std::memset(f + off + 5, 0, 13 * 4);
+            handles = off + 5;
             off += 5 + 13 * 4;
         } else if (r.tail[n - 1] == '$') {
             mem.set_fixed32(value, cmd_addr);
@@ -60,6 +64,7 @@ void build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
     // The sign-on line follows; it is the message REPORT shows before any error.
     std::memcpy(f + off, kSignOn, sizeof kSignOn);
     mem.set_fixed32(fixed::ErrMsgAddr, off);
+    return handles;
 }
 
 }  // namespace
@@ -73,6 +78,9 @@ Interp::Interp(Memory& memory, host::Host& h)
     // Every store that reaches program or library text makes what the
     // caches remember about the text stale.
     mem.set_watcher([](void* self, uint32_t, uint32_t) { static_cast<Interp*>(self)->flush_text_cache(); }, this);
+    files = &os->files();
+    m_console = make_console(*this);
+    os->set_console(m_console.get());
 }
 Interp::~Interp() {
     mem.set_watcher(nullptr, nullptr);
@@ -101,7 +109,7 @@ void Interp::init_fixed_area(std::string_view command_tail) {
     // @cmd$ points at the command-line tail kept at the top of the region.
     size_t n = command_tail.size() > 255 ? 255 : command_tail.size();
     std::memcpy(Memory::unchecked_ptr(mem.cmd_area()), command_tail.data(), n);
-    build_system_variables(mem, mem.cmd_area(), static_cast<uint8_t>(command_tail.size()));
+    files->set_handle_array(build_system_variables(mem, mem.cmd_area(), static_cast<uint8_t>(command_tail.size())));
     uint32_t himem = mem.committed_top() - 4;
     std::memset(Memory::unchecked_ptr(himem), 0, 4);
     mem.set_fixed32(fixed::Himem, himem);
@@ -169,6 +177,7 @@ void Interp::run_from_start() {
 int Interp::run_program(std::string_view command_tail) {
     char marker;
     native_stack_floor = native_stack_limit_bytes ? &marker - native_stack_limit_bytes : nullptr;
+    int status;
     // The interpreter's end: the host's input stops and the flags byte
     // reads 0 (the host waits for that in its shutdown).
     struct End {
@@ -185,16 +194,23 @@ int Interp::run_program(std::string_view command_tail) {
         check_program_or_stop(*this);
         values::rnd_seed(mem.fixed_area() + fixed::RndSeed, host.centiseconds());
         run_loop(true);
-        return exit_status;
+        status = exit_status;
     } catch (const StopRun& s) {
-        return s.status;
+        status = s.status;
     } catch (const BasicError& e) {
         // An error outside any statement (e.g. during start-up).
         host.diagnostic(e.message);
-        return 1;
+        status = 1;
     }
+    // However the program ended, what it wrote reaches its files; data
+    // that cannot be written is reported and fails the run.
+    std::string lost = files->shutdown();
+    if (!lost.empty()) {
+        host.diagnostic("data not written to " + lost);
+        if (status == 0) status = 1;
+    }
+    return status;
 }
-
 
 void stmt_clear(Interp& in) {
     in.clear();

@@ -119,7 +119,4 @@ void stmt_quit(Interp& in) {
     in.quit(status);
 }
 
-// No file channels exist yet, so there is nothing to close.
-void close_all_files(Interp&) {}
-
 }  // namespace kov::interp

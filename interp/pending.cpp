@@ -6,17 +6,7 @@
 
 namespace kov::interp {
 
-void stmt_ptr(Interp&) { not_available("PTR#="); }
-void stmt_time(Interp& in) {
-    if (in.skip_spaces() == '$') not_available("TIME$=");
-    if (*in.p != '=') raise(Err::Mistake);
-    ++in.p;
-    int32_t t = in.int_expr();
-    in.time_offset = in.host.centiseconds() - static_cast<uint32_t>(t);
-}
 void stmt_sound(Interp&) { not_available("SOUND"); }
-void stmt_bput(Interp&) { not_available("BPUT#"); }
-void stmt_close(Interp&) { not_available("CLOSE#"); }
 void stmt_draw(Interp&) { not_available("DRAW"); }
 void stmt_envelope(Interp&) { not_available("ENVELOPE"); }
 void stmt_move(Interp&) { not_available("MOVE"); }

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+namespace kov::os { class Console; }
 
 namespace kov::interp {
 
@@ -120,6 +123,12 @@ uint32_t ordinary_line_after(const uint8_t* cr);
 void call_proc(Interp&, const uint8_t* on_return);
 
 struct Value;
+// The interpreter as the file commands' console (file_statements.cpp).
+std::unique_ptr<os::Console> make_console(Interp&);
+// The channel forms of PRINT, INPUT (and READ) and GET$, at their "#".
+void print_to_channel(Interp&);
+void input_from_channel(Interp&);
+Value get_line_from_channel(Interp&);
 // Function return "=" (p after the "="): evaluates the result, unwinds
 // to the FN frame, restores the caller's text pointer.
 Value fn_return(Interp&);

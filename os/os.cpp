@@ -36,7 +36,7 @@ constexpr uint8_t kKeyScan[128] = {
 
 }  // namespace
 
-Os::Os(interp::Memory& memory, host::Host& host) : m_memory(memory), m_host(host) {}
+Os::Os(interp::Memory& memory, host::Host& host) : m_memory(memory), m_host(host), m_files(memory, host) {}
 
 Os::~Os() { stop(); }
 
@@ -63,9 +63,13 @@ void Os::stop() {
 // ---- output ----
 
 void Os::oswrch(uint8_t c) {
-    // An *OUTPUT channel would take the byte instead of the screen; no
-    // channel can be selected until file channels exist (*OUTPUT refuses).
+    // *OUTPUT takes the byte instead of the screen; *SPOOL copies it.
+    if ((m_stream & 0x0F) | m_files.spool_channel) [[unlikely]] return oswrch_redirected(c);
     if (m_screen) m_screen->write(c);
+}
+
+void Os::oswrch_redirected(uint8_t c) {
+    if (!m_files.redirect_output(c, m_stream & 0x0F) && m_screen) m_screen->write(c);
 }
 
 // ---- keys ----
@@ -135,8 +139,17 @@ int Os::wait_step() {
 }
 
 int Os::osrdch() {
-    // *EXEC and *INPUT sources arrive with file channels: *INPUT refuses
-    // a channel until then, so the input nibble is always 0 here.
+    // *EXEC, then the *INPUT channel, then the keyboard.
+    if (m_files.exec_channel | (m_stream & 0xF0)) {
+        uint8_t c;
+        bool ended = false;
+        if (m_files.redirected_input(c, m_stream >> 4, ended)) {
+            uint8_t f = m_host.flags.load();
+            if (f & host::flag::Quit) return kQuit;
+            return f & host::flag::Escape ? 27 : c;
+        }
+        if (ended) m_stream &= 0x0F;
+    }
     for (;;) {
         int k = take_key();
         if (k != kNoKey) return k;

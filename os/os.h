@@ -13,6 +13,8 @@
 
 #include "host/host.h"
 #include "interp/memory.h"
+#include "os/channels.h"
+#include "os/file_commands.h"
 #include "os/rings.h"
 
 namespace kov::vdu { class Vdu; }
@@ -104,6 +106,14 @@ public:
     // The string of *KEY k (1..24); empty when undefined.
     std::string_view key_string(int k) const;
 
+    // ---- files ----
+    // The file and serial channels (also *EXEC and *SPOOL).
+    Channels& files() { return m_files; }
+    // The file commands print through the interpreter's counting output;
+    // the picture commands draw on `screen` (nullptr: none).
+    void set_console(Console* console) { m_console = console; }
+    void set_picture_screen(Screen* screen) { m_picture_screen = screen; }
+
     // ---- requests ----
     // Commits memory up to `top` on the window thread: the new committed
     // top, or 0 when the request is refused.
@@ -140,6 +150,13 @@ private:
     EventQueue m_events;
     std::atomic<bool> m_input_ended{false};
     uint8_t m_stream = 0;          // high nibble *INPUT channel, low nibble *OUTPUT channel
+    Channels m_files;
+    Console* m_console = nullptr;
+    Screen* m_picture_screen = nullptr;
+    // OSWRCH with a redirection in force (kept out of the common path).
+    void oswrch_redirected(uint8_t c);
+    // Runs a file command with what it needs, its errors as an Outcome.
+    Outcome file_command(void (*command)(FileContext&, std::string_view), std::string_view name, std::string_view arg);
     uint32_t m_expand_at = 0;      // next byte of the expansion (offset in the key page)
     uint32_t m_expand_count = 0;   // bytes of it left
 };

@@ -12,12 +12,15 @@ namespace kov::os {
 namespace {
 
 enum class Command : uint8_t {
-    Quit, Esc, Float, Fx, Help, Input, Key, Lowercase, Output, Tv, Ega, NoEga, Font, Pending,
+    Quit, Esc, Float, Fx, Help, Input, Key, Lowercase, Output, Tv, Ega, NoEga, Font, File, Pending,
 };
+
+using FileFn = void (*)(FileContext&, std::string_view);
 
 struct StarCommand {
     const char* name;
     Command command;
+    FileFn file;   // the handler of a File row
 };
 
 // In table order: sorted by first letter and, within a letter, a longer
@@ -25,52 +28,52 @@ struct StarCommand {
 // matches wins. "SPOOL " keeps its trailing blank so that *SPOOL followed
 // by a name matches it. Pending rows arrive with their subsystems.
 constexpr StarCommand kStarCommands[] = {
-    {"BYE", Command::Quit},            // end the program and the application
-    {"CD", Command::Pending},          // change directory
-    {"CHDIR", Command::Pending},
-    {"COPY", Command::Pending},        // copy a file
-    {"DIR", Command::Pending},         // list a directory
-    {"DELETE", Command::Pending},      // delete a file
-    {"DEL", Command::Pending},
-    {"DISPLAY", Command::Pending},     // show a bitmap file
-    {"ERASE", Command::Pending},
-    {"ERA", Command::Pending},
-    {"ESC", Command::Esc},             // Escape key on or off
-    {"EXEC", Command::Pending},        // keys from a file
-    {"EGA", Command::Ega},             // MODE-number remapping
-    {"FLOAT", Command::Float},         // 5-byte or 8-byte reals
-    {"FONT", Command::Font},           // screen font
-    {"FX", Command::Fx},               // flush keyboard or sound buffers
-    {"HELP", Command::Help},           // the version line
-    {"INPUT", Command::Input},         // input from a channel
-    {"KEY", Command::Key},             // function-key string
-    {"LOAD", Command::Pending},        // memory image
-    {"LOCK", Command::Pending},         // read-only
-    {"LOWERCASE", Command::Lowercase}, // lower-case keywords
-    {"MARGINS", Command::Pending},     // printer margins
-    {"MDISPLAY", Command::Pending},    // bitmap in memory
-    {"MD", Command::Pending},          // make a directory
-    {"MKDIR", Command::Pending},
-    {"NOEGA", Command::NoEga},
-    {"OPT", Command::Output},          // output to a channel
-    {"OUTPUT", Command::Output},
-    {"PLAY", Command::Pending},         // MIDI file
-    {"PRINTERFONT", Command::Pending},
-    {"PRINTER", Command::Pending},
-    {"QUIT", Command::Quit},
-    {"RENAME", Command::Pending},       // rename a file
-    {"REN", Command::Pending},
-    {"RD", Command::Pending},           // remove a directory
-    {"RMDIR", Command::Pending},
-    {"RUN", Command::Pending},          // external program
-    {"SAVE", Command::Pending},         // memory image
-    {"SPOOL ", Command::Pending},       // copy output to a file
-    {"SPOOLON", Command::Pending},
-    {"SPOOL", Command::Pending},
-    {"SCREENSAVE", Command::Pending},   // screen to a bitmap
-    {"TYPE", Command::Pending},         // print a file
-    {"TV", Command::Tv},                // accepted and ignored
-    {"UNLOCK", Command::Pending},
+    {"BYE", Command::Quit, nullptr},                // end the program and the application
+    {"CD", Command::File, star_cd},                 // change directory
+    {"CHDIR", Command::File, star_cd},
+    {"COPY", Command::File, star_copy},             // copy a file
+    {"DIR", Command::File, star_dir},               // list a directory
+    {"DELETE", Command::File, star_delete},         // delete a file
+    {"DEL", Command::File, star_delete},
+    {"DISPLAY", Command::File, star_display},       // show a bitmap file
+    {"ERASE", Command::File, star_delete},
+    {"ERA", Command::File, star_delete},
+    {"ESC", Command::Esc, nullptr},                 // Escape key on or off
+    {"EXEC", Command::File, star_exec},             // keys from a file
+    {"EGA", Command::Ega, nullptr},                 // MODE-number remapping
+    {"FLOAT", Command::Float, nullptr},             // 5-byte or 8-byte reals
+    {"FONT", Command::Font, nullptr},               // screen font
+    {"FX", Command::Fx, nullptr},                   // flush keyboard or sound buffers
+    {"HELP", Command::Help, nullptr},               // the version line
+    {"INPUT", Command::Input, nullptr},             // input from a channel
+    {"KEY", Command::Key, nullptr},                 // function-key string
+    {"LOAD", Command::File, star_load},             // memory image
+    {"LOCK", Command::File, star_lock},             // read-only
+    {"LOWERCASE", Command::Lowercase, nullptr},     // lower-case keywords
+    {"MARGINS", Command::Pending, nullptr},         // printer margins
+    {"MDISPLAY", Command::File, star_mdisplay},     // bitmap in memory
+    {"MD", Command::File, star_md},                 // make a directory
+    {"MKDIR", Command::File, star_md},
+    {"NOEGA", Command::NoEga, nullptr},
+    {"OPT", Command::Output, nullptr},              // output to a channel
+    {"OUTPUT", Command::Output, nullptr},
+    {"PLAY", Command::Pending, nullptr},            // MIDI file
+    {"PRINTERFONT", Command::Pending, nullptr},
+    {"PRINTER", Command::Pending, nullptr},
+    {"QUIT", Command::Quit, nullptr},
+    {"RENAME", Command::File, star_rename},         // rename a file
+    {"REN", Command::File, star_rename},
+    {"RD", Command::File, star_rd},                 // remove a directory
+    {"RMDIR", Command::File, star_rd},
+    {"RUN", Command::File, star_run},               // external program
+    {"SAVE", Command::File, star_save},             // memory image
+    {"SPOOL ", Command::File, star_spool},          // copy output to a file
+    {"SPOOLON", Command::File, star_spoolon},
+    {"SPOOL", Command::File, star_spool},
+    {"SCREENSAVE", Command::File, star_screensave}, // screen to a bitmap
+    {"TYPE", Command::File, star_type},             // print a file
+    {"TV", Command::Tv, nullptr},                   // accepted and ignored
+    {"UNLOCK", Command::File, star_unlock},
 };
 static_assert(sizeof kStarCommands / sizeof *kStarCommands == 46);
 
@@ -165,12 +168,20 @@ Outcome Os::oscli(std::string_view s) {
     if (const size_t cr = s.find('\r'); cr != std::string_view::npos) s = s.substr(0, cr);
     if (s.empty() || s.front() == '|') return {};   // nothing, or a comment
     // "*/name" and "**name" run a program; "*.dir" lists a directory.
-    if (s.front() == '/' || s.front() == '*') return not_available("RUN");
-    if (s.front() == '.') return not_available("DIR");
+    if (s.front() == '/' || s.front() == '*') {
+        s.remove_prefix(1);
+        skip_blanks(s);
+        return file_command(star_run, "RUN", s);
+    }
+    if (s.front() == '.') {
+        s.remove_prefix(1);
+        skip_blanks(s);
+        return file_command(star_dir, "DIR", s);
+    }
     std::string_view rest;
     const StarCommand* cmd = find_command(s, rest);
-    // A name that is not in the table would run as an external program.
-    if (!cmd) return not_available("RUN");
+    // A name that is not in the table runs as an external program.
+    if (!cmd) return file_command(star_run, "RUN", s);
     skip_blanks(rest);
     uint8_t& options = m_memory.fixed_area()[interp::fixed::Options];
     switch (cmd->command) {
@@ -208,13 +219,13 @@ Outcome Os::oscli(std::string_view s) {
             return {};
         case Command::Input:
         case Command::Output: {
-            const uint32_t n = decimal_arg(rest);
-            // Channels arrive with files: only the keyboard and the
-            // screen can be chosen until then.
-            if (n & 0x0F) return Outcome::error(kNotAvailable, "Channel redirection is not available in this version");
-            m_stream = 0;
+            const uint8_t n = static_cast<uint8_t>(decimal_arg(rest) & 0x0F);
+            if (cmd->command == Command::Input) m_stream = static_cast<uint8_t>((m_stream & 0x0F) | (n << 4));
+            else m_stream = static_cast<uint8_t>((m_stream & 0xF0) | n);
             return {};
         }
+        case Command::File:
+            return file_command(cmd->file, cmd->name, rest);
         case Command::Key:
             return define_key(rest);
         case Command::Tv:
@@ -231,6 +242,19 @@ Outcome Os::oscli(std::string_view s) {
             return {};
         case Command::Pending:
             return not_available(cmd->name);
+    }
+    return {};
+}
+
+Outcome Os::file_command(FileFn command, std::string_view name, std::string_view arg) {
+    // Without the interpreter's output (the OS layer on its own) nothing
+    // can be listed or typed.
+    if (!m_console) return not_available(name);
+    FileContext ctx{m_memory, m_host, m_files, *m_console, m_console->stack_pointer(), m_picture_screen};
+    try {
+        command(ctx, arg);
+    } catch (const BasicError& e) {
+        return Outcome::error(static_cast<uint8_t>(e.number), e.message);
     }
     return {};
 }

@@ -138,10 +138,6 @@ Value fn_eval(Interp& in) {
     return v;
 }
 
-Value fn_time(Interp& in) {
-    if (*in.p == '$') interp::not_available("TIME$");
-    return Value::integer(static_cast<int32_t>(in.host.centiseconds() - in.time_offset));
-}
 
 // SUM a(), SUM a$(), SUM LEN a$()
 Value fn_sum(Interp& in) {
@@ -184,13 +180,6 @@ Value fn_sum(Interp& in) {
 }
 
 // Functions whose subsystems come later.
-Value fn_openin(Interp&) { interp::not_available("OPENIN"); }
-Value fn_openup(Interp&) { interp::not_available("OPENUP"); }
-Value fn_openout(Interp&) { interp::not_available("OPENOUT"); }
-Value fn_ptr(Interp&) { interp::not_available("PTR#"); }
-Value fn_bget(Interp&) { interp::not_available("BGET#"); }
-Value fn_ext(Interp&) { interp::not_available("EXT#"); }
-Value fn_eof(Interp&) { interp::not_available("EOF#"); }
 Value fn_point(Interp&) { interp::not_available("POINT("); }
 
 }  // namespace kov::values

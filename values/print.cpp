@@ -288,7 +288,7 @@ void Interp::count_out(uint8_t c) {
 // ---- statements ----
 
 void stmt_print(Interp& in) {
-    if (*in.p == '#') not_available("PRINT#");
+    if (*in.p == '#') return print_to_channel(in);
     // The field width and the hexadecimal flag carry from item to item
     // until a ";" or "," resets them.
     uint32_t width = in.at_percent() & 0xFF;
@@ -348,7 +348,7 @@ void stmt_print(Interp& in) {
 }
 
 void stmt_input(Interp& in) {
-    if (*in.p == '#') not_available("INPUT#");
+    if (*in.p == '#') return input_from_channel(in);
     bool line_mode = false;
     if (*in.p == tok::Line) {
         ++in.p;
@@ -364,7 +364,7 @@ void stmt_line(Interp& in) {
 }
 
 void stmt_read(Interp& in) {
-    if (*in.p == '#') not_available("READ#");
+    if (*in.p == '#') return input_from_channel(in);
     for (;;) {
         VarRef ref = in.get_ref_create();
         if (ref.type & vtype::Array) raise(Err::BadUseOfArray);

@@ -75,9 +75,9 @@ void HeadlessHost::decoder_idle(std::string& input) {
 void HeadlessHost::queue_keys(std::string_view keys) { m_pending_keys.append(keys); }
 
 uint32_t HeadlessHost::milliseconds() {
-    static const auto start = std::chrono::steady_clock::now();
+    // The monotonic clock counts from the computer's start, so TIME does.
     return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
 }
 
 void HeadlessHost::sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

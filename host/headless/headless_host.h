@@ -68,7 +68,7 @@ public:
 
     // Writes out what the mirror holds. A failed write is remembered (see
     // write_error), stops the program, and drops further output.
-    void flush_output();
+    void flush_output() override;
     // The errno of the first failed write to the output, 0 when none failed.
     int write_error() const { return m_write_error; }
 

@@ -50,6 +50,10 @@ struct Machine {
 
     Machine() {
         if (!out || !memory.map()) std::abort();
+        // Random expressions must not create files or set the clock.
+        host.allow_files = false;
+        host.allow_programs = false;
+        host.allow_clock = false;
         in = new Interp(memory, host);
         screen = new host::Screen(*in, host);
         in->native_stack_limit_bytes = size_t{1} << 20;

@@ -56,6 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memset(Memory::unchecked_ptr(mem.base()), 0, Memory::kPageOffset);
     std::memcpy(Memory::unchecked_ptr(mem.base() + Memory::kPageOffset), r.image.data(), r.image.size());
     host::HeadlessHost host(-1, sink());
+    // Random programs must not delete files, start programs or set the clock.
+    host.allow_files = false;
+    host.allow_programs = false;
+    host.allow_clock = false;
     Interp in(mem, host);
     host::Screen screen{in, host};
     in.native_stack_limit_bytes = size_t{1} << 20;

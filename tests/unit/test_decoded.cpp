@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -73,11 +74,27 @@ TEST(Decoded, GoldenProgramsRunTheSameBothWays) {
         if (fs::exists(input.replace_extension(".in"))) continue;
         std::ifstream f(file, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        // Libraries and chained programs are found beside the program.
-        fs::current_path(file.parent_path());
-        Outcome fast = run_text(text, true);
-        Outcome plain = run_text(text, false);
-        fs::current_path(home);
+        // Libraries and chained programs are found beside the program;
+        // programs that make files make them in a fresh directory.
+        const bool own_directory = fs::exists(file.parent_path() / ".tmpdir");
+        // Both runs use the same directory, emptied in between, since the
+        // programs print its name.
+        char dir[] = "/tmp/kov_decoded_XXXXXX";
+        const fs::path work = own_directory && mkdtemp(dir) ? fs::path(dir) : file.parent_path();
+        auto run_in_place = [&](bool decoded) {
+            fs::current_path(work);
+            Outcome o = run_text(text, decoded);
+            fs::current_path(home);
+            if (own_directory) {
+                for (const auto& f : fs::recursive_directory_iterator(work))
+                    fs::permissions(f.path(), fs::perms::owner_write, fs::perm_options::add);
+                for (const auto& f : fs::directory_iterator(work)) fs::remove_all(f.path());
+            }
+            return o;
+        };
+        Outcome fast = run_in_place(true);
+        Outcome plain = run_in_place(false);
+        if (own_directory) fs::remove(work);
         EXPECT_EQ(fast, plain) << file;
         ++compared;
     }

@@ -16,7 +16,7 @@
 #include "interp/interp.h"
 #include "interp/program_text.h"
 #include "tests/unit/test_support.h"
-#include "vdu/vdu.h"
+#include "host/screen.h"
 
 namespace kov::interp {
 namespace {
@@ -33,9 +33,8 @@ std::string run_with(const char* text, const std::function<void(host::HeadlessHo
     EXPECT_NE(out, nullptr);
     {
         host::HeadlessHost host(-1, out);
-        vdu::Vdu vdu(host);
         Interp in(mem, host);
-        in.vdu = &vdu;
+        host::Screen screen{in, host};
         std::atomic<bool> finished{false};
         std::thread other([&] {
             // Wait for the marker the code writes (no time limit: the test's

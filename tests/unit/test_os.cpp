@@ -285,7 +285,8 @@ TEST_F(OsTest, StarCommandsAndAbbreviations) {
     EXPECT_TRUE(mem.fixed8(interp::fixed::Options) & interp::kOptFloat64);
     EXPECT_EQ(os.oscli("FLOAT 40").kind, Outcome::OptionsChanged);
     EXPECT_FALSE(mem.fixed8(interp::fixed::Options) & interp::kOptFloat64);
-    // Not built yet, or not a command: clear errors naming what would run.
+    // Without the interpreter's output the file commands say what would
+    // have run.
     EXPECT_EQ(os.oscli("D.").message, "*DIR is not available in this version");
     EXPECT_EQ(os.oscli("DIRECTORY").message, "*DIR is not available in this version");
     EXPECT_EQ(os.oscli("*x").message, "*RUN is not available in this version");
@@ -294,7 +295,10 @@ TEST_F(OsTest, StarCommandsAndAbbreviations) {
     EXPECT_EQ(os.oscli("SPOOL name").message, "*SPOOL is not available in this version");
     EXPECT_EQ(os.oscli("TV 1,2").kind, Outcome::Done);
     EXPECT_EQ(os.oscli("OUTPUT 0").kind, Outcome::Done);
-    EXPECT_EQ(os.oscli("OUTPUT 3").kind, Outcome::Error);
+    EXPECT_EQ(os.oscli("OUTPUT 3").kind, Outcome::Done);
+    EXPECT_EQ(os.stream(), 3);
+    EXPECT_EQ(os.oscli("INPUT 12").kind, Outcome::Done);
+    EXPECT_EQ(os.stream(), 0xC3);
 }
 
 TEST_F(OsTest, KeyScansAndIdentification) {

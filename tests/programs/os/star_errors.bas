@@ -10,7 +10,6 @@ PROCtry("FLOAT 40")
 PROCtry("TV 255")
 PROCtry("FOO")
 PROCtry("*X")
-PROCtry("D.")
 PROCtry("OUTPUT 0")
 *HE.
 *| comment: ignored

@@ -1,0 +1,76 @@
+REM BPUT#, BGET#, PTR#, EXT#, EOF# and the buffer rules
+F%=OPENOUT "AB"
+BPUT#F%, "AB"
+BPUT#F%, "AB";
+BPUT#F%, 256+67
+CLOSE#F%
+F%=OPENIN "AB"
+REPEAT PRINT BGET#F%;" ";: UNTIL EOF#F%
+PRINT
+REM At the end BGET# gives 0 every time and EOF# stays TRUE
+PRINT BGET#F%, BGET#F%, EOF#F%, PTR#F%, EXT#F%
+CLOSE#F%
+REM 300 bytes: PTR# and EXT# before the close
+F%=OPENOUT "BIG"
+FOR I%=0 TO 299: BPUT#F%, I%: NEXT
+PRINT PTR#F%, EXT#F%, EOF#F%
+REM PTR#= past the end: EXT# follows the pointer
+PTR#F%=1000
+PRINT PTR#F%, EXT#F%
+CLOSE#F%
+F%=OPENIN "BIG"
+PRINT EXT#F%
+CLOSE#F%
+REM Writing inside a file keeps the bytes after the write position
+F%=OPENOUT "MID"
+FOR I%=0 TO 599: BPUT#F%, I% MOD 251: NEXT
+CLOSE#F%
+F%=OPENUP "MID"
+PTR#F%=10
+BPUT#F%, 200
+PRINT BGET#F%, BGET#F%, PTR#F%
+PTR#F%=255
+BPUT#F%, 201: BPUT#F%, 202
+PRINT BGET#F%, PTR#F%
+REM reading through a buffer that holds a written byte goes on in order
+PTR#F%=300
+BPUT#F%, 203
+S%=0: FOR I%=301 TO 599: S%+=BGET#F%: NEXT
+PRINT S%, PTR#F%, EOF#F%
+CLOSE#F%
+F%=OPENIN "MID"
+T%=0: FOR I%=0 TO 599: B%=BGET#F%: IF B%<>I% MOD 251 PRINT I%;"=";B%;" ";
+NEXT
+PRINT
+CLOSE#F%
+REM EOF# inside a full buffer
+F%=OPENIN "MID"
+B%=BGET#F%: PRINT EOF#F%, PTR#F%
+CLOSE#F%
+REM OPENUP of a missing file and OPENIN give 0
+PRINT OPENIN "MISSING", OPENUP "MISSING"
+REM eight files at once, and a ninth
+ON ERROR PRINT REPORT$; " "; ERR: GOTO 100
+DIM C%(9)
+FOR I%=1 TO 9: C%(I%)=OPENOUT("F"+STR$I%): PRINT C%(I%);: NEXT
+100 ON ERROR OFF
+PRINT
+REM the ninth file was not even created
+CLOSE#0
+PRINT OPENIN "F9"
+F%=OPENIN "F8": PRINT F%: CLOSE#F%
+REM the errors of channels
+ON ERROR PRINT REPORT$; " "; ERR: GOTO 200
+PRINT BGET#F%
+200 ON ERROR PRINT REPORT$; " "; ERR: GOTO 210
+CLOSE#13
+210 ON ERROR PRINT REPORT$; " "; ERR: GOTO 220
+PRINT EXT#0
+220 ON ERROR PRINT REPORT$; " "; ERR: GOTO 230
+PRINT EOF#1
+230 ON ERROR PRINT REPORT$; " "; ERR: GOTO 240
+X=BGET 5
+240 ON ERROR PRINT REPORT$; " "; ERR: GOTO 250
+PTR#2=0
+250 ON ERROR OFF
+PRINT "done"

@@ -1,0 +1,129 @@
+// BMP files: ImageMagick's files of every common depth read back with the
+// right pixels, 24-bit files written and read again, lying headers
+// refused, and the nearest-pixel stretch.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "os/bitmap.h"
+
+using kov::os::Image;
+
+namespace {
+
+// A picture written as PPM text, converted by ImageMagick with `options`.
+std::vector<uint8_t> convert_to_bmp(const Image& img, const std::string& options) {
+    std::string ppm = "/tmp/kov_bmp_test.ppm", bmp = "/tmp/kov_bmp_test.bmp";
+    std::FILE* f = std::fopen(ppm.c_str(), "w");
+    std::fprintf(f, "P3\n%d %d\n255\n", img.width, img.height);
+    for (uint32_t p : img.pixels) std::fprintf(f, "%u %u %u\n", p >> 16, (p >> 8) & 255, p & 255);
+    std::fclose(f);
+    std::string cmd = "convert " + ppm + " " + options + " 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) return {};
+    std::ifstream in(bmp.substr(0), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(ppm.c_str());
+    std::remove(bmp.c_str());
+    return bytes;
+}
+
+Image pattern(int w, int h, int colours) {
+    Image img;
+    img.width = w;
+    img.height = h;
+    for (int i = 0; i < w * h; ++i) {
+        int c = i % colours;
+        img.pixels.push_back(colours == 2 ? (c ? 0xFFFFFFu : 0u)
+                                          : static_cast<uint32_t>((c * 37 % 256) << 16 | (c * 91 % 256) << 8 | (c * 13 + 7) % 256));
+    }
+    return img;
+}
+
+int bits_of(const std::vector<uint8_t>& bmp) { return bmp.size() > 30 ? bmp[28] | (bmp[29] << 8) : 0; }
+
+}  // namespace
+
+TEST(Bitmap, ImageMagickFilesOfEveryDepth) {
+    if (!kov::os::bitmaps_available()) GTEST_SKIP() << "built without stb_image";
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ImageMagick";
+    struct Case { int colours; const char* options; int bits; };
+    const Case cases[] = {
+        {2, "-type bilevel BMP3:/tmp/kov_bmp_test.bmp", 1},
+        {15, "-type palette BMP3:/tmp/kov_bmp_test.bmp", 4},
+        {40, "-type palette -compress none BMP3:/tmp/kov_bmp_test.bmp", 8},
+        {40, "-type truecolor BMP3:/tmp/kov_bmp_test.bmp", 24},
+        {40, "-alpha on -define bmp:format=bmp4 /tmp/kov_bmp_test.bmp", 32},
+    };
+    for (const Case& c : cases) {
+        // Odd widths make the rows need padding.
+        Image img = pattern(7, 5, c.colours);
+        std::vector<uint8_t> bmp = convert_to_bmp(img, c.options);
+        ASSERT_FALSE(bmp.empty()) << c.options;
+        ASSERT_EQ(bits_of(bmp), c.bits) << c.options;
+        Image got;
+        std::string error;
+        ASSERT_TRUE(kov::os::decode_bmp(bmp.data(), bmp.size(), got, error)) << c.bits << ": " << error;
+        ASSERT_EQ(got.width, 7);
+        ASSERT_EQ(got.height, 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) EXPECT_EQ(got.at(x, y), img.at(x, y)) << c.bits << " bits at " << x << "," << y;
+    }
+}
+
+TEST(Bitmap, WrittenFilesReadBackAndHaveTheHeaderFields) {
+    Image img = pattern(5, 3, 40);
+    std::vector<uint8_t> bmp = kov::os::encode_bmp24(img);
+    // 5 pixels of 3 bytes padded to 16 bytes a row.
+    ASSERT_EQ(bmp.size(), 54u + 16 * 3);
+    EXPECT_EQ(bmp[10], 54);
+    EXPECT_EQ(bmp[14], 40);
+    EXPECT_EQ(bits_of(bmp), 24);
+    EXPECT_EQ(bmp[34], 48);   // image size
+    // The bottom row comes first, blue byte first.
+    EXPECT_EQ(bmp[54], img.at(0, 2) & 255);
+    EXPECT_EQ(bmp[56], img.at(0, 2) >> 16);
+    if (!kov::os::bitmaps_available()) return;
+    Image got;
+    std::string error;
+    ASSERT_TRUE(kov::os::decode_bmp(bmp.data(), bmp.size(), got, error)) << error;
+    EXPECT_EQ(got.pixels, img.pixels);
+}
+
+TEST(Bitmap, LyingHeadersAreRefusedBeforeAnyAllocation) {
+    std::vector<uint8_t> bmp = kov::os::encode_bmp24(pattern(4, 4, 40));
+    Image got;
+    std::string error;
+    // Truncated pixel rows.
+    EXPECT_FALSE(kov::os::decode_bmp(bmp.data(), bmp.size() - 1, got, error));
+    // A huge width with a file of a few bytes.
+    std::vector<uint8_t> huge = bmp;
+    huge[21] = 0x7F;
+    EXPECT_FALSE(kov::os::decode_bmp(huge.data(), huge.size(), got, error));
+    // A pixel offset past the end, a zero height, no signature.
+    std::vector<uint8_t> far = bmp;
+    far[13] = 0x40;
+    EXPECT_FALSE(kov::os::decode_bmp(far.data(), far.size(), got, error));
+    std::vector<uint8_t> flat = bmp;
+    flat[22] = 0;
+    EXPECT_FALSE(kov::os::decode_bmp(flat.data(), flat.size(), got, error));
+    EXPECT_FALSE(kov::os::decode_bmp(bmp.data() + 1, bmp.size() - 1, got, error));
+    EXPECT_FALSE(kov::os::decode_bmp(bmp.data(), 20, got, error));
+}
+
+TEST(Bitmap, NearestPixelStretch) {
+    Image img = pattern(2, 2, 4);
+    Image big = kov::os::scale_nearest(img, 4, 6);
+    ASSERT_EQ(big.pixels.size(), 24u);
+    EXPECT_EQ(big.at(0, 0), img.at(0, 0));
+    EXPECT_EQ(big.at(1, 2), img.at(0, 0));
+    EXPECT_EQ(big.at(2, 2), img.at(1, 0));
+    EXPECT_EQ(big.at(3, 3), img.at(1, 1));
+    EXPECT_EQ(big.at(0, 5), img.at(0, 1));
+    Image small = kov::os::scale_nearest(big, 2, 2);
+    EXPECT_EQ(small.pixels, img.pixels);
+}
