@@ -72,8 +72,17 @@ void store_string_var(Interp& in, uint32_t descriptor, const Value& s) {
         d[5] = static_cast<uint8_t>(new_size);
     }
     d[4] = len;
-    in.mem.note_store(descriptor, 6);
-    in.mem.store_bytes(text, host_ptr(s.str_addr), len);
+    if (len) std::memmove(in.mem.at(text, len), host_ptr(s.str_addr), len);
+    // A variable's descriptor and text normally both lie between TOP and
+    // HIMEM, where neither program nor library text can be: one range test
+    // settles the common case. Anything else (a descriptor reached through
+    // indirection, a heap top moved into the program) goes to the watcher.
+    const uint32_t top = in.mem.fixed32(interp::fixed::Top);
+    const uint64_t himem = in.mem.fixed32(interp::fixed::Himem);
+    if (descriptor < top || text < top || descriptor + uint64_t{6} > himem || text + uint64_t{len} > himem) {
+        in.mem.note_store(descriptor, 6);
+        in.mem.note_store(text, len);
+    }
 }
 
 void store_dollar_string(Interp& in, uint32_t addr, const Value& s) {
