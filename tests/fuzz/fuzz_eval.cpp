@@ -68,6 +68,9 @@ struct Machine {
 
     // Runs the setup program afresh, so every input meets the same state.
     void reset() {
+        // An input may leave Escape or quit raised (a key read at the end of
+        // input, QUIT in an FN); the next input starts with none.
+        host.flags.store(0);
         std::memcpy(Memory::unchecked_ptr(page()), image.data(), image.size());
         if (in->run_program("") != 0) std::abort();
     }
