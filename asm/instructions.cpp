@@ -32,7 +32,7 @@ constexpr const char* kVocabulary[] = {
     "NOP", "NOT", "OR", "OUTSB", "OUTSW", "OUT", "POPA", "POPF", "POP", "PUSHA", "PUSHF", "PUSH",
     "RCL", "RCR", "RETF", "RET", "ROL", "ROR", "SAHF", "SAL", "SAR", "SBB", "SCASB", "SCASW",
     "SHL", "SHR", "STC", "STD", "STI", "STOSB", "STOSW", "SUB", "TEST", "WAIT", "XCHG", "XLAT",
-    "XOR", "OPT", "LOCK", "REPE", "REPNE", "REPZ", "REPNZ", "REP", "\x80", "\xD6" "F", "\xD6", "\x81",
+    "XOR", "OPT", "LOCK", "REPE", "REPNE", "REPZ", "REPNZ", "REP", "\x80", "\xD6\x46", "\xD6", "\x81",
     "\xA8", "\xAC", "\x84", "BSWAP", "BSF", "BSR", "BT", "BTC", "BTR", "BTS", "CDQ", "CMPSD",
     "CWDE", "INSD", "IRETD", "JECXZ", "LFS", "LGS", "LSS", "LODSD", "MOVSD", "MOVSX", "MOVZX",
     "OUTSD", "POPAD", "POPFD", "PUSHAD", "PUSHFD", "SCASD", "SETAE", "SETA", "SETBE", "SETB",

@@ -28,7 +28,6 @@ constexpr uint8_t kTokLine = 0x86;
 constexpr uint8_t kTokOff = 0x87;
 constexpr uint8_t kTokError = 0x85;
 constexpr uint8_t kTokOn = 0xEE;
-constexpr uint8_t kTokIf = 0xE7;
 constexpr uint8_t kUrgent = host::flag::Quit | host::flag::Tick | host::flag::Escape;
 }  // namespace
 

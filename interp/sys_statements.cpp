@@ -133,8 +133,13 @@ void call_function(Interp& in, MachineState& s, uint32_t index, host::CpuRegs& r
     const uint8_t a = static_cast<uint8_t>(r.eax);
     switch (index) {
         case 0:  // osbget: EBX channel -> AL
+            if (!in.files) not_available("osbget");
+            r.eax = in.files->read_byte(static_cast<int>(r.ebx & 0xFF));
+            return;
         case 1:  // osbput: EBX channel, AL byte
-            not_available(index == 0 ? "osbget" : "osbput");
+            if (!in.files) not_available("osbput");
+            in.files->write_byte(static_cast<int>(r.ebx & 0xFF), a);
+            return;
         case 2:  // osrdch -> AL
             r.eax = static_cast<uint32_t>(in.read_key(-1)) & 0xFF;
             return;

@@ -18,6 +18,7 @@
 #include "host/machine.h"
 #include "interp/interp.h"
 #include "interp/machine_code.h"
+#include "vdu/vdu.h"
 
 namespace kov::interp {
 
@@ -362,8 +363,15 @@ const WinFunction* windows_functions(size_t& count) {
     return kFunctions;
 }
 
-uint8_t character_at_cursor(Interp&) { return 0; }
+// With no screen (a bare interpreter in a test) the cursor sees a blank and
+// every pattern is empty.
+uint8_t character_at_cursor(Interp& in) { return in.vdu ? in.vdu->char_at_cursor() : 32; }
 
-void character_pattern(Interp&, uint8_t, uint8_t out[8]) { std::memset(out, 0, 8); }
+void character_pattern(Interp& in, uint8_t code, uint8_t out[8]) {
+    if (in.vdu)
+        in.vdu->char_pattern(code, out);
+    else
+        std::memset(out, 0, 8);
+}
 
 }  // namespace kov::interp
