@@ -8,6 +8,7 @@
 #include "host/surface.h"
 #include "interp/interp.h"
 #include "interp/vdu_client.h"
+#include "os/bitmap.h"
 #include "vdu/vdu.h"
 
 namespace kov::host {
@@ -28,10 +29,25 @@ private:
         Surface& surface;
     };
 
+    // The screen as the picture commands see it.
+    struct Pictures : os::Screen {
+        explicit Pictures(vdu::Vdu& v) : vdu(v) {}
+        int width_px() override { return vdu.screen_width(); }
+        int height_px() override { return vdu.screen_height(); }
+        int origin_x() override { return vdu.get32(vdu::blk::OriginX); }
+        int origin_y() override { return vdu.get32(vdu::blk::OriginY); }
+        void draw(int left, int top, const os::Image& image) override {
+            vdu.put_pixels(left, top, image.width, image.height, image.pixels.data());
+        }
+        os::Image read(int left, int top, int width, int height) override;
+        vdu::Vdu& vdu;
+    };
+
     interp::Interp& m_in;
     Mirror m_mirror;
     interp::VduClient m_client;
     std::unique_ptr<vdu::Vdu> m_vdu;
+    std::unique_ptr<Pictures> m_pictures;
 };
 
 }  // namespace kov::host

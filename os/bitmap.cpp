@@ -1,5 +1,6 @@
 #include "os/bitmap.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef KOV_HAVE_STB
@@ -103,16 +104,23 @@ bool decode_bmp(const uint8_t* data, size_t size, Image& out, std::string& error
 }
 
 Image scale_nearest(const Image& src, int width, int height) {
+    return scale_nearest_part(src, width, height, 0, 0, width, height);
+}
+
+Image scale_nearest_part(const Image& src, int width, int height, int x0, int y0, int part_w, int part_h) {
     Image out;
     if (width <= 0 || height <= 0 || src.width <= 0 || src.height <= 0) return out;
-    out.width = width;
-    out.height = height;
-    out.pixels.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        int sy = static_cast<int>(static_cast<int64_t>(y) * src.height / height);
-        for (int x = 0; x < width; ++x) {
-            int sx = static_cast<int>(static_cast<int64_t>(x) * src.width / width);
-            out.pixels[static_cast<size_t>(y) * width + x] = src.at(sx, sy);
+    if (x0 < 0 || y0 < 0 || part_w <= 0 || part_h <= 0 || x0 >= width || y0 >= height) return out;
+    part_w = std::min(part_w, width - x0);
+    part_h = std::min(part_h, height - y0);
+    out.width = part_w;
+    out.height = part_h;
+    out.pixels.resize(static_cast<size_t>(part_w) * part_h);
+    for (int y = 0; y < part_h; ++y) {
+        int sy = static_cast<int>(static_cast<int64_t>(y0 + y) * src.height / height);
+        for (int x = 0; x < part_w; ++x) {
+            int sx = static_cast<int>(static_cast<int64_t>(x0 + x) * src.width / width);
+            out.pixels[static_cast<size_t>(y) * part_w + x] = src.at(sx, sy);
         }
     }
     return out;

@@ -44,6 +44,10 @@ bool decode_bmp(const uint8_t* data, size_t size, Image& out, std::string& error
 
 // `src` scaled to width × height by taking the nearest source pixel.
 Image scale_nearest(const Image& src, int width, int height);
+// Only the part_w × part_h block at (x0, y0) of that scaled image (clipped
+// to it), so that a picture stretched far beyond the screen costs no more
+// than the part that shows.
+Image scale_nearest_part(const Image& src, int width, int height, int x0, int y0, int part_w, int part_h);
 
 // A 24-bit BMP file of the image (bottom row first, rows padded to 4
 // bytes, no colour table).

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/filesystem.h"
+#include "host/surface.h"
 #include "os/file_errors.h"
 #include "os/file_names.h"
 
@@ -407,7 +408,16 @@ void draw_bmp(FileContext& ctx, const uint8_t* data, size_t size, const uint32_t
     if (h == 0) h = image.height;
     int left, top;
     place(screen, v, h, left, top);
-    screen.draw(left, top, w == image.width && h == image.height ? image : scale_nearest(image, w, h));
+    if (w == image.width && h == image.height) {
+        screen.draw(left, top, image);
+        return;
+    }
+    // Stretched: only the part on the screen is scaled.
+    const int x0 = std::max(0, -left), y0 = std::max(0, -top);
+    const int part_w = std::min(w - x0, screen.width_px() - std::max(left, 0));
+    const int part_h = std::min(h - y0, screen.height_px() - std::max(top, 0));
+    if (part_w <= 0 || part_h <= 0) return;
+    screen.draw(left + x0, top + y0, scale_nearest_part(image, w, h, x0, y0, part_w, part_h));
 }
 
 }  // namespace
@@ -457,6 +467,10 @@ void star_screensave(FileContext& ctx, std::string_view arg) {
     int w = static_cast<int>(v[2] / 2), h = static_cast<int>(v[3] / 2);
     if (w == 0) w = screen.width_px();
     if (h == 0) h = screen.height_px();
+    // No screen is larger than the shadow bitmap; a bigger request would
+    // only save black.
+    w = std::min(w, host::kShadowWidth);
+    h = std::min(h, host::kShadowHeight);
     int left, top;
     place(screen, v, h, left, top);
     std::vector<uint8_t> bmp = encode_bmp24(screen.read(left, top, w, h));

@@ -168,6 +168,14 @@ public:
                    ? m_pixels[static_cast<size_t>(y) * host::kShadowWidth + x] : 0;
     }
     uint32_t palette(int i) const { return m_palette[i & 15]; }
+    // Pictures: copies a w × h block of 0xRRGGBB pixels (top row first)
+    // with its top-left at (left, top), clipped to the visible screen, and
+    // shows it; reads one back (black outside the screen).
+    void put_pixels(int left, int top, int w, int h, const uint32_t* rgb);
+    void get_pixels(int left, int top, int w, int h, uint32_t* rgb);
+    // The visible screen (the client area) in pixels.
+    int screen_width() const;
+    int screen_height() const;
     // The palette index nearest to an RGB value (POINT): the least sum of
     // squared component differences, the lowest index on a tie.
     int nearest_palette_index(uint32_t rgb) const;

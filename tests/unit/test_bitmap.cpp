@@ -127,3 +127,18 @@ TEST(Bitmap, NearestPixelStretch) {
     Image small = kov::os::scale_nearest(big, 2, 2);
     EXPECT_EQ(small.pixels, img.pixels);
 }
+
+TEST(Bitmap, StretchedPartIsACropOfTheWhole) {
+    Image img = pattern(3, 5, 7);
+    Image whole = kov::os::scale_nearest(img, 17, 11);
+    Image part = kov::os::scale_nearest_part(img, 17, 11, 4, 3, 9, 20);
+    ASSERT_EQ(part.width, 9);
+    ASSERT_EQ(part.height, 8);   // clipped to the scaled image
+    for (int y = 0; y < part.height; ++y)
+        for (int x = 0; x < part.width; ++x) EXPECT_EQ(part.at(x, y), whole.at(x + 4, y + 3)) << x << "," << y;
+    EXPECT_TRUE(kov::os::scale_nearest_part(img, 17, 11, 17, 0, 5, 5).pixels.empty());
+    // A stretch far past any screen costs only the part asked for.
+    Image corner = kov::os::scale_nearest_part(img, 50000000, 50000000, 0, 0, 2, 2);
+    EXPECT_EQ(corner.pixels.size(), 4u);
+    EXPECT_EQ(corner.at(1, 1), img.at(0, 0));
+}
