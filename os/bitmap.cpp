@@ -37,6 +37,67 @@ void put16(std::vector<uint8_t>& v, size_t at, uint16_t x) {
 // its pixels always fit in memory.
 constexpr uint64_t kMaxPixels = uint64_t{1} << 24;
 
+// A run-length coded file (8 bits per pixel for compression 1, 4 for 2),
+// bottom row first. Pixels the coding skips (end of line, delta) keep
+// colour 0 of the table. A file expands at most 256 times: more is taken
+// for a lying header, before memory is allocated.
+bool decode_rle(const uint8_t* data, size_t size, uint32_t header, int64_t width, int64_t height, uint32_t bits,
+                uint32_t compression, Image& out, std::string& error) {
+    const bool four = compression == 2;
+    if (bits != (four ? 4u : 8u)) {
+        error = "bad run-length coding";
+        return false;
+    }
+    const uint32_t offset = get32(data + 10);
+    if (offset > size || static_cast<uint64_t>(width) * height > (size - offset) * uint64_t{256}) {
+        error = "pixel data missing";
+        return false;
+    }
+    uint32_t colours = header >= 40 && size >= 50 ? get32(data + 46) : 0;
+    if (colours == 0 || colours > (1u << bits)) colours = 1u << bits;
+    uint32_t table[256] = {};
+    const uint64_t table_at = 14 + uint64_t{header};
+    for (uint32_t i = 0; i < colours && table_at + 4 * i + 3 <= size; ++i) {
+        const uint8_t* e = data + table_at + 4 * i;
+        table[i] = (uint32_t{e[2]} << 16) | (uint32_t{e[1]} << 8) | e[0];
+    }
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    out.width = w;
+    out.height = h;
+    out.pixels.assign(static_cast<size_t>(w) * h, table[0]);
+    int x = 0, y = 0;   // y counts from the bottom row
+    auto put = [&](uint8_t index) {
+        if (x < w && y < h) out.pixels[static_cast<size_t>(h - 1 - y) * w + x] = table[index];
+        ++x;
+    };
+    size_t p = offset;
+    while (p + 1 < size && y < h) {
+        const uint8_t n = data[p], c = data[p + 1];
+        p += 2;
+        if (n > 0) {   // a run of n pixels
+            for (int i = 0; i < n; ++i) put(four ? ((i & 1) ? (c & 15) : (c >> 4)) : c);
+            continue;
+        }
+        if (c == 0) {   // end of line
+            x = 0;
+            ++y;
+        } else if (c == 1) {   // end of the picture
+            break;
+        } else if (c == 2) {   // delta
+            if (p + 1 >= size) break;
+            x += data[p];
+            y += data[p + 1];
+            p += 2;
+        } else {   // c pixels given one by one, padded to a 16-bit boundary
+            const size_t bytes = four ? (c + 1u) / 2 : c;
+            if (bytes > size - p) break;
+            for (int i = 0; i < c; ++i) put(four ? ((i & 1) ? (data[p + i / 2] & 15) : (data[p + i / 2] >> 4)) : data[p + i]);
+            p += (bytes + 1) & ~size_t{1};
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 #ifdef KOV_HAVE_STB
@@ -73,10 +134,7 @@ bool decode_bmp(const uint8_t* data, size_t size, Image& out, std::string& error
         error = "bad picture size";
         return false;
     }
-    if (compression == 1 || compression == 2) {
-        error = "run-length coded BMP files are not supported";
-        return false;
-    }
+    if (compression == 1 || compression == 2) return decode_rle(data, size, header, width, height, bits, compression, out, error);
     // The rows must be in the file before memory is taken for them.
     uint64_t row = ((static_cast<uint64_t>(bits) * width + 31) / 32) * 4;
     if (bits == 0 || offset > size || row * height > size - offset) {

@@ -1,6 +1,8 @@
 // BMP files: ImageMagick's files of every common depth read back with the
 // right pixels, 24-bit files written and read again, lying headers
 // refused, and the nearest-pixel stretch.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,14 +18,17 @@ using kov::os::Image;
 
 namespace {
 
-// A picture written as PPM text, converted by ImageMagick with `options`.
-std::vector<uint8_t> convert_to_bmp(const Image& img, const std::string& options) {
-    std::string ppm = "/tmp/kov_bmp_test.ppm", bmp = "/tmp/kov_bmp_test.bmp";
+// A picture written as PPM text, converted by ImageMagick with `options`
+// to the BMP variant `format` (files named per process: tests run in
+// parallel).
+std::vector<uint8_t> convert_to_bmp(const Image& img, const std::string& options, const std::string& format = "BMP3") {
+    const std::string stem = "/tmp/kov_bmp_test_" + std::to_string(getpid());
+    const std::string ppm = stem + ".ppm", bmp = stem + ".bmp";
     std::FILE* f = std::fopen(ppm.c_str(), "w");
     std::fprintf(f, "P3\n%d %d\n255\n", img.width, img.height);
     for (uint32_t p : img.pixels) std::fprintf(f, "%u %u %u\n", p >> 16, (p >> 8) & 255, p & 255);
     std::fclose(f);
-    std::string cmd = "convert " + ppm + " " + options + " 2>/dev/null";
+    std::string cmd = "convert " + ppm + " " + options + " " + format + ":" + bmp + " 2>/dev/null";
     if (std::system(cmd.c_str()) != 0) return {};
     std::ifstream in(bmp.substr(0), std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -53,16 +58,16 @@ TEST(Bitmap, ImageMagickFilesOfEveryDepth) {
     if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ImageMagick";
     struct Case { int colours; const char* options; int bits; };
     const Case cases[] = {
-        {2, "-type bilevel BMP3:/tmp/kov_bmp_test.bmp", 1},
-        {15, "-type palette BMP3:/tmp/kov_bmp_test.bmp", 4},
-        {40, "-type palette -compress none BMP3:/tmp/kov_bmp_test.bmp", 8},
-        {40, "-type truecolor BMP3:/tmp/kov_bmp_test.bmp", 24},
-        {40, "-alpha on -define bmp:format=bmp4 /tmp/kov_bmp_test.bmp", 32},
+        {2, "-type bilevel", 1},
+        {15, "-type palette", 4},
+        {40, "-type palette -compress none", 8},
+        {40, "-type truecolor", 24},
+        {40, "-alpha on -define bmp:format=bmp4", 32},
     };
     for (const Case& c : cases) {
         // Odd widths make the rows need padding.
         Image img = pattern(7, 5, c.colours);
-        std::vector<uint8_t> bmp = convert_to_bmp(img, c.options);
+        std::vector<uint8_t> bmp = convert_to_bmp(img, c.options, c.bits == 32 ? "BMP" : "BMP3");
         ASSERT_FALSE(bmp.empty()) << c.options;
         ASSERT_EQ(bits_of(bmp), c.bits) << c.options;
         Image got;
@@ -141,4 +146,43 @@ TEST(Bitmap, StretchedPartIsACropOfTheWhole) {
     Image corner = kov::os::scale_nearest_part(img, 50000000, 50000000, 0, 0, 2, 2);
     EXPECT_EQ(corner.pixels.size(), 4u);
     EXPECT_EQ(corner.at(1, 1), img.at(0, 0));
+}
+
+TEST(Bitmap, RunLengthCodedFiles) {
+    // ImageMagick writes 8-bit run-length files: runs and single pixels.
+    if (std::system("command -v convert >/dev/null 2>&1") == 0) {
+        Image img;
+        img.width = 300;
+        img.height = 4;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 300; ++x) img.pixels.push_back(x < 280 ? 0xFF0000u * (y & 1) : (x * 2651u) & 0xE0E0E0u);
+        std::vector<uint8_t> bmp = convert_to_bmp(img, "-type palette -compress RLE");
+        ASSERT_GT(bmp.size(), 34u);
+        ASSERT_EQ(bmp[30], 1) << "not run-length coded";
+        Image got;
+        std::string error;
+        ASSERT_TRUE(kov::os::decode_bmp(bmp.data(), bmp.size(), got, error)) << error;
+        ASSERT_EQ(got.pixels.size(), img.pixels.size());
+        EXPECT_EQ(got.pixels, img.pixels);
+    }
+    // 4-bit coding by hand, 6 × 3, bottom row first: a run of 5 alternating
+    // colours 1 and 2, end of line; a delta of (2, 0) then 3 pixels given
+    // one by one (3, 4, 5, padded); end of line; one pixel of 6; end.
+    std::vector<uint8_t> bmp(54 + 16 * 4, 0);
+    bmp[0] = 'B', bmp[1] = 'M';
+    bmp[14] = 40, bmp[18] = 6, bmp[22] = 3, bmp[26] = 1, bmp[28] = 4, bmp[30] = 2;
+    for (int i = 0; i < 16; ++i) bmp[54 + 4 * i + 2] = static_cast<uint8_t>(i * 16);   // red = 16 × index
+    const uint8_t codes[] = {5, 0x12, 0, 0, 0, 2, 2, 0, 0, 3, 0x34, 0x50, 0, 0, 1, 0x60, 0, 1};
+    bmp[10] = static_cast<uint8_t>(bmp.size());
+    bmp.insert(bmp.end(), std::begin(codes), std::end(codes));
+    Image got;
+    std::string error;
+    ASSERT_TRUE(kov::os::decode_bmp(bmp.data(), bmp.size(), got, error)) << error;
+    auto red = [&](int x, int y) { return static_cast<int>(got.at(x, y) >> 20); };   // the index back
+    const int expected[3][6] = {{6, 0, 0, 0, 0, 0}, {0, 0, 3, 4, 5, 0}, {1, 2, 1, 2, 1, 0}};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(red(x, y), expected[y][x]) << x << "," << y;
+    // Claiming a picture far larger than its codes could ever fill.
+    bmp[19] = 0x40;
+    EXPECT_FALSE(kov::os::decode_bmp(bmp.data(), bmp.size(), got, error));
 }
