@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "host/filesystem.h"
 #include "host/machine.h"
 #include "interp/interp.h"
 #include "interp/machine_code.h"
@@ -105,6 +106,57 @@ uint32_t w_message_box(Interp& in, const uint32_t* a) {
 }
 uint32_t w_beep(Interp&, const uint32_t*) { return 1; }
 
+// ---- the clipboard: text only (CF_TEXT 1, CF_OEMTEXT 7), its data in
+// GlobalAlloc blocks as programs expect ----
+constexpr uint32_t kClipText = 1, kClipOemText = 7;
+uint32_t global_alloc_bytes(Interp& in, uint32_t size);
+uint32_t w_set_clipboard(Interp& in, const uint32_t* a) {
+    if ((a[0] != kClipText && a[0] != kClipOemText) || !a[1]) return 0;
+    in.host.set_clipboard_text(cstr(in, a[1]));
+    return a[1];
+}
+uint32_t w_get_clipboard(Interp& in, const uint32_t* a) {
+    if (a[0] != kClipText && a[0] != kClipOemText) return 0;
+    std::string text = in.host.clipboard_text();
+    if (text.empty()) return 0;
+    const uint32_t h = global_alloc_bytes(in, static_cast<uint32_t>(text.size() + 1));
+    if (h) put(in, h, static_cast<uint32_t>(text.size() + 1), text);
+    return h;
+}
+uint32_t w_clipboard_has(Interp& in, const uint32_t* a) {
+    return (a[0] == kClipText || a[0] == kClipOemText) && !in.host.clipboard_text().empty();
+}
+uint32_t w_empty_clipboard(Interp& in, const uint32_t*) { in.host.set_clipboard_text({}); return 1; }
+
+// ---- ShellExecute: "open" (or no verb) starts a program, or hands a
+// document to the desktop's opener; the result is above 32 on success ----
+std::string shell_quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+uint32_t w_shell_execute(Interp& in, const uint32_t* a) {
+    constexpr uint32_t kFileNotFound = 2, kAccessDenied = 5, kStarted = 42;
+    const std::string verb = cstr(in, a[1]), file = cstr(in, a[2]), params = cstr(in, a[3]), dir = cstr(in, a[4]);
+    if (!verb.empty() && verb != "open") return kAccessDenied;
+    if (!in.host.allow_programs) return kAccessDenied;
+    std::error_code ec;
+    fs::path path = file;
+    if (!dir.empty() && path.is_relative()) path = fs::path(dir) / path;
+    std::string command;
+    if (!dir.empty()) command = "cd " + shell_quote(dir) + " && ";
+    const bool exists = fs::exists(path, ec);
+    if (exists && fs::is_regular_file(path, ec) &&
+        (fs::status(path, ec).permissions() & fs::perms::owner_exec) != fs::perms::none)
+        command += shell_quote(path.string()) + (params.empty() ? "" : " " + params);
+    else if (exists || file.find("://") != std::string::npos)
+        command += "xdg-open " + shell_quote(file) + " >/dev/null 2>&1";
+    else
+        return kFileNotFound;
+    int pid = 0;
+    return host::process_start(command, true, pid) == 0 ? kStarted : kFileNotFound;
+}
+
 // ---- the window (headless: the fixed client area) ----
 uint32_t w_set_window_text(Interp& in, const uint32_t* a) { window_title = cstr(in, a[1]); return 1; }
 uint32_t w_get_window_text(Interp& in, const uint32_t* a) {
@@ -125,6 +177,7 @@ uint32_t w_client_rect(Interp& in, const uint32_t* a) { put_rect(in, a[1], 0, 0,
 uint32_t w_window_rect(Interp& in, const uint32_t* a) { put_rect(in, a[1], 0, 0, kClientWidth, kClientHeight); return 1; }
 uint32_t w_true(Interp&, const uint32_t*) { return 1; }
 uint32_t w_zero(Interp&, const uint32_t*) { return 0; }
+uint32_t w_first(Interp&, const uint32_t* a) { return a[0]; }
 uint32_t w_cursor_pos(Interp& in, const uint32_t* a) { in.mem.write32(a[0], 0); in.mem.write32(a[0] + 4, 0); return 1; }
 uint32_t w_get_dc(Interp&, const uint32_t*) { return 1; }
 
@@ -274,6 +327,10 @@ uint32_t w_global_alloc(Interp& in, const uint32_t* a) {
     }
     return 0;
 }
+uint32_t global_alloc_bytes(Interp& in, uint32_t size) {
+    const uint32_t args[2] = {0, size};
+    return w_global_alloc(in, args);
+}
 uint32_t w_global_free(Interp&, const uint32_t* a) {
     Arena& ar = arena();
     for (size_t i = 0; i < ar.blocks.size(); ++i) {
@@ -350,6 +407,15 @@ const WinFunction kFunctions[] = {
     {"RtlZeroMemory", 2, w_zero_memory},
     {"GlobalAlloc", 2, w_global_alloc},
     {"GlobalFree", 1, w_global_free},
+    {"GlobalLock", 1, w_first},
+    {"GlobalUnlock", 1, w_true},
+    {"OpenClipboard", 1, w_true},
+    {"CloseClipboard", 0, w_true},
+    {"EmptyClipboard", 0, w_empty_clipboard},
+    {"SetClipboardData", 2, w_set_clipboard},
+    {"GetClipboardData", 1, w_get_clipboard},
+    {"IsClipboardFormatAvailable", 1, w_clipboard_has},
+    {"ShellExecuteA", 6, w_shell_execute},
     {"GetModuleHandleA", 1, w_module_handle},
     {"GetProcAddress", 2, w_proc_address},
     {"LoadLibraryA", 1, w_module_handle},
