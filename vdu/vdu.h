@@ -17,6 +17,7 @@
 #include "host/fonts.h"
 #include "host/surface.h"
 #include "interp/memory.h"
+#include "vdu/raster.h"
 
 namespace kov::vdu {
 
@@ -173,6 +174,9 @@ public:
     int nearest_palette_index(uint32_t rgb) const;
     const uint8_t* char_map() const { return m_map; }
     uint32_t block_address() const { return interp::fixed::VduBlock; }
+    // POINT (logical colour) and TINT (`rgb`: red in the low byte) of the
+    // point (x, y) in graphics units; -1 outside the graphics window.
+    int32_t read_point(int32_t x, int32_t y, bool rgb) const;
     // The graphics window's bounding box (pixels).
     host::Rect graphics_window() const { return m_gwin; }
 
@@ -243,6 +247,7 @@ private:
     void graphics_window(int16_t l, int16_t b, int16_t r, int16_t t);
     void clear_graphics();
     void plot(uint8_t k, int16_t x, int16_t y);
+    void block_transfer(uint8_t k, Point p0, Point p1, Point p2);
     void fill_rect(host::Rect r, uint32_t colour, uint8_t mix);
 
     // Drawing helpers.
