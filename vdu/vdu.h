@@ -169,6 +169,11 @@ public:
                    ? m_pixels[static_cast<size_t>(y) * host::kShadowWidth + x] : 0;
     }
     uint32_t palette(int i) const { return m_palette[i & 15]; }
+    // Native drawing calls (on @memhdc%) draw straight into the shadow
+    // bitmap while their caller holds the drawing lock, then show the
+    // rectangle they changed.
+    uint32_t* native_pixels() { return m_pixels.data(); }
+    void native_drawn(const host::Rect& r) { present(r); }
     // The palette index nearest to an RGB value (POINT): the least sum of
     // squared component differences, the lowest index on a tie.
     int nearest_palette_index(uint32_t rgb) const;
