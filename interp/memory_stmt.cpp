@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "interp/interp.h"
+#include "interp/sys_gdi.h"
 #include "interp/program_text.h"
 #include "interp/statements.h"
 #include "os/channels.h"
@@ -47,6 +48,7 @@ uint32_t build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len)
         std::memset(f + value, 0, r.value_size);
         off = value + r.value_size;
         if (std::strcmp(r.tail, "vdu%") == 0) mem.set_fixed32(value, fixed::VduBlock);
+        if (std::strcmp(r.tail, "memhdc%") == 0) mem.set_fixed32(value, kMemoryDc);
         if (r.tail[n - 1] == '(') {
             // @hfile%( : one dimension of 13 elements, all in the fixed area.
             mem.set_fixed32(value, off);

@@ -98,6 +98,10 @@ void stmt_right_assign(Interp&);   // RIGHT$(s$, n) = v$
 void stmt_line(Interp&);           // LINE INPUT, or the LINE drawing statement
 void stmt_error(Interp&);          // ERROR n, s$
 void stmt_off(Interp&);            // OFF: hide the text cursor
+void line_statement(Interp&);      // LINE x1,y1,x2,y2 (after LINE)
+// POINT( and TINT( after their bracket: the logical colour (or with
+// `rgb` the colour value) of a point, -1 outside the graphics window.
+int32_t read_point(Interp&, bool rgb);
 
 // Parts of ON and RESTORE owned by other families.
 void on_error(Interp&);            // after ON ERROR

@@ -18,6 +18,7 @@
 #include "interp/interp.h"
 #include "interp/machine_code.h"
 #include "interp/statements.h"
+#include "interp/sys_gdi.h"
 #include "interp/sys_windows.h"
 #include "values/functions.h"
 
@@ -74,15 +75,17 @@ MachineState& state(Interp& in) {
         // KOV_SYS_SANDBOX (the fuzz targets set it): no functions of the
         // process's libraries and none that change files.
         s->sandbox = std::getenv("KOV_SYS_SANDBOX") != nullptr;
-        size_t n = 0;
-        const WinFunction* table = windows_functions(n);
-        for (size_t i = 0; i < n; ++i) {
-            if (s->sandbox && table[i].changes_files) continue;
-            uint32_t index = static_cast<uint32_t>(s->functions.size());
-            s->functions.push_back(Function{table[i].name, nullptr, &table[i]});
-            s->by_name.emplace(table[i].name, index);
-            // Windows functions remove their arguments.
-            s->machine->set_trap_return(index, static_cast<uint16_t>(4 * table[i].args));
+        for (auto tables : {windows_functions, gdi_functions}) {
+            size_t n = 0;
+            const WinFunction* table = tables(n);
+            for (size_t i = 0; i < n; ++i) {
+                if (s->sandbox && table[i].changes_files) continue;
+                uint32_t index = static_cast<uint32_t>(s->functions.size());
+                s->functions.push_back(Function{table[i].name, nullptr, &table[i]});
+                s->by_name.emplace(table[i].name, index);
+                // Windows functions remove their arguments.
+                s->machine->set_trap_return(index, static_cast<uint16_t>(4 * table[i].args));
+            }
         }
         in.machine_state = s;
     }

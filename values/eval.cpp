@@ -6,6 +6,7 @@
 
 #include "interp/interp.h"
 #include "interp/machine_code.h"
+#include "interp/statements.h"
 #include "values/functions.h"
 #include "values/numtext.h"
 #include "values/eval_ops.h"
@@ -334,7 +335,10 @@ Value Interp::factor_slow(uint8_t c) {
             ++p;
             return dim_function(*this);
         case kTokTint:
-            not_available("TINT");
+            ++p;
+            if (skip_spaces() != '(') raise(Err::SyntaxError);
+            ++p;
+            return Value::integer(interp::read_point(*this, true));
         default:
             break;
     }

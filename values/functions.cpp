@@ -179,7 +179,5 @@ Value fn_sum(Interp& in) {
     return Value::number(total);
 }
 
-// Functions whose subsystems come later.
-Value fn_point(Interp&) { interp::not_available("POINT("); }
 
 }  // namespace kov::values

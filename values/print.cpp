@@ -358,7 +358,7 @@ void stmt_input(Interp& in) {
 }
 
 void stmt_line(Interp& in) {
-    if (*in.p != tok::Input) not_available("LINE");
+    if (*in.p != tok::Input) return interp::line_statement(in);
     ++in.p;
     input(in, true);
 }

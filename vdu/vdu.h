@@ -17,6 +17,7 @@
 #include "host/fonts.h"
 #include "host/surface.h"
 #include "interp/memory.h"
+#include "vdu/raster.h"
 
 namespace kov::vdu {
 
@@ -176,11 +177,19 @@ public:
     // The visible screen (the client area) in pixels.
     int screen_width() const;
     int screen_height() const;
+    // Native drawing calls (on @memhdc%) draw straight into the shadow
+    // bitmap while their caller holds the drawing lock, then show the
+    // rectangle they changed.
+    uint32_t* native_pixels() { return m_pixels.data(); }
+    void native_drawn(const host::Rect& r) { present(r); }
     // The palette index nearest to an RGB value (POINT): the least sum of
     // squared component differences, the lowest index on a tie.
     int nearest_palette_index(uint32_t rgb) const;
     const uint8_t* char_map() const { return m_map; }
     uint32_t block_address() const { return interp::fixed::VduBlock; }
+    // POINT (logical colour) and TINT (`rgb`: red in the low byte) of the
+    // point (x, y) in graphics units; -1 outside the graphics window.
+    int32_t read_point(int32_t x, int32_t y, bool rgb) const;
     // The graphics window's bounding box (pixels).
     host::Rect graphics_window() const { return m_gwin; }
 
@@ -251,6 +260,7 @@ private:
     void graphics_window(int16_t l, int16_t b, int16_t r, int16_t t);
     void clear_graphics();
     void plot(uint8_t k, int16_t x, int16_t y);
+    void block_transfer(uint8_t k, Point p0, Point p1, Point p2);
     void fill_rect(host::Rect r, uint32_t colour, uint8_t mix);
 
     // Drawing helpers.
