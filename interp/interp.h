@@ -433,6 +433,8 @@ public:
     // The CPU emulator and the system functions of SYS, CALL and USR
     // (interp/sys_statements.cpp), made on first use.
     std::shared_ptr<void> machine_state;
+    // The memory device context's pens, brushes and colours (sys_gdi.cpp).
+    std::shared_ptr<void> gdi_state;
 
     // ---- star commands (interp/os_statements.cpp) ----
     void oscli(std::string_view command);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -46,9 +47,10 @@ struct DeviceContext {
     std::vector<Object> objects;
 };
 
-DeviceContext& dc() {
-    static DeviceContext d;
-    return d;
+// The interpreter's context, made on first use.
+DeviceContext& dc(Interp& in) {
+    if (!in.gdi_state) in.gdi_state = std::make_shared<DeviceContext>();
+    return *static_cast<DeviceContext*>(in.gdi_state.get());
 }
 
 uint32_t rgb_of(uint32_t colorref) {
@@ -69,15 +71,15 @@ bool stock_object(uint32_t index, Object& out) {
     return true;
 }
 
-Object* object(uint32_t handle) {
-    DeviceContext& d = dc();
+Object* object(Interp& in, uint32_t handle) {
+    DeviceContext& d = dc(in);
     if (handle < kObjectBase || handle - kObjectBase >= d.objects.size()) return nullptr;
     Object& o = d.objects[handle - kObjectBase];
     return o.kind == Object::Free ? nullptr : &o;
 }
 
-uint32_t new_object(const Object& o) {
-    DeviceContext& d = dc();
+uint32_t new_object(Interp& in, const Object& o) {
+    DeviceContext& d = dc(in);
     for (size_t i = 0; i < d.objects.size(); ++i)
         if (d.objects[i].kind == Object::Free) {
             d.objects[i] = o;
@@ -96,8 +98,8 @@ struct Canvas {
         vdu = in.vdu;
         raster.emplace(vdu->native_pixels(), host::kShadowWidth, host::kShadowHeight);
         raster->set_clip({0, 0, host::kShadowWidth, host::kShadowHeight});
-        raster->set_rop(dc().rop2);
-        raster->set_background(dc().bk_colour, dc().bk_mode == 2);
+        raster->set_rop(dc(in).rop2);
+        raster->set_background(dc(in).bk_colour, dc(in).bk_mode == 2);
     }
     explicit operator bool() const { return raster.has_value(); }
     vdu::Raster* operator->() { return &*raster; }
@@ -116,8 +118,8 @@ struct Canvas {
 };
 
 // The outline of a closed figure with the current pen.
-void outline(Canvas& c, const Point* pts, int n) {
-    const Object& pen = dc().pen;
+void outline(Interp& in, Canvas& c, const Point* pts, int n) {
+    const Object& pen = dc(in).pen;
     if (pen.null || n < 2) return;
     for (int i = 0; i < n; ++i) c->line(pts[i], pts[(i + 1) % n], pen.colour, pen.style);
 }
@@ -140,7 +142,7 @@ uint32_t g_get_pixel(Interp& in, const uint32_t* a) {
 }
 uint32_t g_move_to(Interp& in, const uint32_t* a) {
     if (a[0] != kMemoryDc) return 0;
-    DeviceContext& d = dc();
+    DeviceContext& d = dc(in);
     if (a[3]) {
         in.mem.write32(a[3], static_cast<uint32_t>(d.x));
         in.mem.write32(a[3] + 4, static_cast<uint32_t>(d.y));
@@ -152,7 +154,7 @@ uint32_t g_move_to(Interp& in, const uint32_t* a) {
 uint32_t g_line_to(Interp& in, const uint32_t* a) {
     Canvas c(in, a[0]);
     if (!c) return 0;
-    DeviceContext& d = dc();
+    DeviceContext& d = dc(in);
     const Point from{d.x, d.y}, to{sgn(a[1]), sgn(a[2])};
     if (!d.pen.null) c->line(from, to, d.pen.colour, d.pen.style);
     c.changed(from.x, from.y, to.x, to.y);
@@ -166,11 +168,11 @@ uint32_t g_rectangle(Interp& in, const uint32_t* a) {
     int64_t l = sgn(a[1]), t = sgn(a[2]), r = sgn(a[3]), b = sgn(a[4]);
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
-    const DeviceContext& d = dc();
+    const DeviceContext& d = dc(in);
     // The pen draws on the rectangle's own pixels; the brush fills inside.
     if (!d.brush.null) c->fill_rect(l + (d.pen.null ? 0 : 1), t + (d.pen.null ? 0 : 1), r - 1, b - 1, d.brush.colour);
     const Point pts[4] = {{l, t}, {r - 1, t}, {r - 1, b - 1}, {l, b - 1}};
-    outline(c, pts, 4);
+    outline(in, c, pts, 4);
     c.changed(l, t, r, b);
     return 1;
 }
@@ -180,7 +182,7 @@ uint32_t g_ellipse(Interp& in, const uint32_t* a) {
     int64_t l = sgn(a[1]), t = sgn(a[2]), r = sgn(a[3]), b = sgn(a[4]);
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
-    const DeviceContext& d = dc();
+    const DeviceContext& d = dc(in);
     if (!d.brush.null) c->ellipse(l, t, r, b, d.brush.colour);
     if (!d.pen.null) c->arc(l, t, r, b, {r, (t + b) / 2}, {r, (t + b) / 2}, d.pen.colour);
     c.changed(l, t, r, b);
@@ -197,8 +199,8 @@ uint32_t g_polygon(Interp& in, const uint32_t* a) {
         l = std::min(l, pts[i].x), r = std::max(r, pts[i].x);
         t = std::min(t, pts[i].y), b = std::max(b, pts[i].y);
     }
-    if (!dc().brush.null) c->polygon(pts.data(), static_cast<int>(n), dc().brush.colour);
-    outline(c, pts.data(), static_cast<int>(n));
+    if (!dc(in).brush.null) c->polygon(pts.data(), static_cast<int>(n), dc(in).brush.colour);
+    outline(in, c, pts.data(), static_cast<int>(n));
     c.changed(l, t, r, b);
     return 1;
 }
@@ -208,7 +210,7 @@ uint32_t g_fill_rect(Interp& in, const uint32_t* a) {
     if (!c) return 0;
     Object brush;
     if (a[2] - kStockBase <= 8) stock_object(a[2] - kStockBase, brush);
-    else if (const Object* o = object(a[2])) brush = *o;
+    else if (const Object* o = object(in, a[2])) brush = *o;
     else return 0;
     if (brush.kind != Object::Brush) return 0;
     const int64_t l = sgn(in.mem.read32(a[1])), t = sgn(in.mem.read32(a[1] + 4));
@@ -229,11 +231,11 @@ uint32_t g_pat_blt(Interp& in, const uint32_t* a) {
     Canvas c(in, a[0]);
     if (!c) return 0;
     const int64_t x = sgn(a[1]), y = sgn(a[2]), w = sgn(a[3]), h = sgn(a[4]);
-    uint32_t colour = dc().brush.colour;
+    uint32_t colour = dc(in).brush.colour;
     uint8_t rop = vdu::rop::Copy;
     switch (a[5]) {
-        case kPatCopy: if (dc().brush.null) return 1; break;
-        case kPatInvert: if (dc().brush.null) return 1; rop = vdu::rop::Xor; break;
+        case kPatCopy: if (dc(in).brush.null) return 1; break;
+        case kPatInvert: if (dc(in).brush.null) return 1; rop = vdu::rop::Xor; break;
         case kDstInvert: rop = vdu::rop::Xor; colour = 0xFFFFFF; break;
         case kBlackness: colour = 0; break;
         case kWhiteness: colour = 0xFFFFFF; break;
@@ -290,52 +292,52 @@ uint32_t g_stretch_blt(Interp& in, const uint32_t* a) {
     return blit(c, sgn(a[1]), sgn(a[2]), sgn(a[3]), sgn(a[4]), sgn(a[6]), sgn(a[7]), sgn(a[8]), sgn(a[9]), a[10]);
 }
 
-uint32_t g_set_text_colour(Interp&, const uint32_t* a) {
+uint32_t g_set_text_colour(Interp& in, const uint32_t* a) {
     if (a[0] != kMemoryDc) return kInvalidColour;
-    const uint32_t old = colorref_of(dc().text_colour);
-    dc().text_colour = rgb_of(a[1]);
+    const uint32_t old = colorref_of(dc(in).text_colour);
+    dc(in).text_colour = rgb_of(a[1]);
     return old;
 }
-uint32_t g_set_bk_colour(Interp&, const uint32_t* a) {
+uint32_t g_set_bk_colour(Interp& in, const uint32_t* a) {
     if (a[0] != kMemoryDc) return kInvalidColour;
-    const uint32_t old = colorref_of(dc().bk_colour);
-    dc().bk_colour = rgb_of(a[1]);
+    const uint32_t old = colorref_of(dc(in).bk_colour);
+    dc(in).bk_colour = rgb_of(a[1]);
     return old;
 }
-uint32_t g_set_bk_mode(Interp&, const uint32_t* a) {
+uint32_t g_set_bk_mode(Interp& in, const uint32_t* a) {
     if (a[0] != kMemoryDc || (a[1] != 1 && a[1] != 2)) return 0;
-    const uint32_t old = static_cast<uint32_t>(dc().bk_mode);
-    dc().bk_mode = static_cast<int>(a[1]);
+    const uint32_t old = static_cast<uint32_t>(dc(in).bk_mode);
+    dc(in).bk_mode = static_cast<int>(a[1]);
     return old;
 }
-uint32_t g_set_rop2(Interp&, const uint32_t* a) {
+uint32_t g_set_rop2(Interp& in, const uint32_t* a) {
     if (a[0] != kMemoryDc || a[1] < 1 || a[1] > 16) return 0;
-    const uint32_t old = dc().rop2;
-    dc().rop2 = static_cast<uint8_t>(a[1]);
+    const uint32_t old = dc(in).rop2;
+    dc(in).rop2 = static_cast<uint8_t>(a[1]);
     return old;
 }
 
-uint32_t g_create_pen(Interp&, const uint32_t* a) {
+uint32_t g_create_pen(Interp& in, const uint32_t* a) {
     static const vdu::PenStyle kStyles[5] = {vdu::PenStyle::Solid, vdu::PenStyle::Dash, vdu::PenStyle::Dot,
                                              vdu::PenStyle::DashDot, vdu::PenStyle::DashDotDot};
     Object pen{Object::Pen, rgb_of(a[2]), vdu::PenStyle::Solid, a[0] == 5};   // PS_NULL
     if (a[0] < 5) pen.style = kStyles[a[0]];
-    return new_object(pen);
+    return new_object(in, pen);
 }
-uint32_t g_create_brush(Interp&, const uint32_t* a) {
-    return new_object({Object::Brush, rgb_of(a[0]), vdu::PenStyle::Solid, false});
+uint32_t g_create_brush(Interp& in, const uint32_t* a) {
+    return new_object(in, {Object::Brush, rgb_of(a[0]), vdu::PenStyle::Solid, false});
 }
 uint32_t g_stock_object(Interp&, const uint32_t* a) {
     Object o;
     return stock_object(a[0], o) ? kStockBase + a[0] : 0;
 }
-uint32_t g_select_object(Interp&, const uint32_t* a) {
+uint32_t g_select_object(Interp& in, const uint32_t* a) {
     if (a[0] != kMemoryDc) return 0;
     Object o;
     if (a[1] - kStockBase <= 8) stock_object(a[1] - kStockBase, o);
-    else if (const Object* p = object(a[1])) o = *p;
+    else if (const Object* p = object(in, a[1])) o = *p;
     else return 0;
-    DeviceContext& d = dc();
+    DeviceContext& d = dc(in);
     uint32_t old;
     if (o.kind == Object::Pen) {
         old = d.pen_handle;
@@ -348,8 +350,8 @@ uint32_t g_select_object(Interp&, const uint32_t* a) {
     }
     return old;
 }
-uint32_t g_delete_object(Interp&, const uint32_t* a) {
-    Object* o = object(a[0]);
+uint32_t g_delete_object(Interp& in, const uint32_t* a) {
+    Object* o = object(in, a[0]);
     if (!o) return a[0] - kStockBase <= 8;   // stock objects are never deleted
     // What is selected stays as it was drawn (the context holds a copy).
     o->kind = Object::Free;
