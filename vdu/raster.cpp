@@ -329,6 +329,9 @@ bool Raster::arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start,
         size_t n = ring.size();
         for (size_t i = 0; i < n; ++i) {
             Point p = dir_of(ring[i]);
+            // A point of the last quarter measured on the positive x axis
+            // lies a full turn on, after every direction.
+            if (i >= n / 2 && p.y == 0 && p.x > 0) return i;
             if (!angle_before(p.x, p.y, d.x, d.y)) return i;
         }
         return n;
