@@ -162,12 +162,20 @@ uint32_t g_line_to(Interp& in, const uint32_t* a) {
     d.y = to.y;
     return 1;
 }
+// The box of Rectangle and Ellipse from arguments 1..4, corners in order.
+struct Box {
+    int64_t l, t, r, b;
+};
+Box box_of(const uint32_t* a) {
+    Box x{sgn(a[1]), sgn(a[2]), sgn(a[3]), sgn(a[4])};
+    if (x.l > x.r) std::swap(x.l, x.r);
+    if (x.t > x.b) std::swap(x.t, x.b);
+    return x;
+}
 uint32_t g_rectangle(Interp& in, const uint32_t* a) {
     Canvas c(in, a[0]);
     if (!c) return 0;
-    int64_t l = sgn(a[1]), t = sgn(a[2]), r = sgn(a[3]), b = sgn(a[4]);
-    if (l > r) std::swap(l, r);
-    if (t > b) std::swap(t, b);
+    const auto [l, t, r, b] = box_of(a);
     const DeviceContext& d = dc(in);
     // The pen draws on the rectangle's own pixels; the brush fills inside.
     if (!d.brush.null) c->fill_rect(l + (d.pen.null ? 0 : 1), t + (d.pen.null ? 0 : 1), r - 1, b - 1, d.brush.colour);
@@ -179,9 +187,7 @@ uint32_t g_rectangle(Interp& in, const uint32_t* a) {
 uint32_t g_ellipse(Interp& in, const uint32_t* a) {
     Canvas c(in, a[0]);
     if (!c) return 0;
-    int64_t l = sgn(a[1]), t = sgn(a[2]), r = sgn(a[3]), b = sgn(a[4]);
-    if (l > r) std::swap(l, r);
-    if (t > b) std::swap(t, b);
+    const auto [l, t, r, b] = box_of(a);
     const DeviceContext& d = dc(in);
     if (!d.brush.null) c->ellipse(l, t, r, b, d.brush.colour);
     if (!d.pen.null) c->arc(l, t, r, b, {r, (t + b) / 2}, {r, (t + b) / 2}, d.pen.colour);
