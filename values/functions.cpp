@@ -179,5 +179,4 @@ Value fn_sum(Interp& in) {
     return Value::number(total);
 }
 
-
 }  // namespace kov::values
