@@ -86,9 +86,12 @@ uint32_t find_definition(Interp& in, uint32_t head_off, const uint8_t* name, con
 // pointer `def` to the end of a chain.
 void add_definition(Interp& in, uint32_t head_off, const uint8_t* name, const uint8_t* name_end, uint32_t def) {
     uint32_t tail_len = static_cast<uint32_t>(name_end - name);
+    // The name is copied out first: text run from above the heap top may
+    // lie in the bytes the record takes.
+    std::string tail(reinterpret_cast<const char*>(name), tail_len);
     uint32_t rec = in.heap_alloc(4 + tail_len + 1 + 4);
     uint8_t* r = Memory::unchecked_ptr(rec);
-    std::memcpy(r + 4, name, tail_len);
+    std::memcpy(r + 4, tail.data(), tail_len);
     std::memcpy(r + 4 + tail_len + 1, &def, 4);
     uint32_t next = in.mem.fixed32(head_off);
     if (!next) {

@@ -1,6 +1,7 @@
 // Variables: static integers, the 54 variable chains, the system-variable
 // chain, arrays, indirection, loads and stores, LET, DIM and SWAP.
 #include <cstring>
+#include <string>
 
 #include "interp/interp.h"
 #include "interp/statements.h"
@@ -185,6 +186,13 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
     uint32_t size = 4 + static_cast<uint32_t>(tail_len) + (add_hash ? 1 : 0) + 1 + vsize;
     check_room_for(rec + size);
     uint8_t* r = Memory::unchecked_ptr(rec);
+    // A program running text it placed above the heap top names a variable
+    // in the very bytes its record is about to take: copy the name out first.
+    std::string moved;
+    if (name + 1 < r + size && name_end > r) {
+        moved.assign(reinterpret_cast<const char*>(name), tail_len + 1);
+        name = reinterpret_cast<const uint8_t*>(moved.data());
+    }
     std::memset(r, 0, size);
     uint8_t* t = r + 4;
     if (is_array) {
@@ -199,6 +207,7 @@ uint32_t Interp::create_var(const uint8_t* name, const uint8_t* name_end, uint32
     }
     *t++ = 0;
     set_heap_top(rec + size);
+    if (rec < top()) [[unlikely]] mem.note_store(rec, size);   // a heap top moved into the program
     // Link at the end of the chain.
     uint32_t link_addr = head_off;
     uint32_t next = mem.fixed32(head_off);
