@@ -323,6 +323,33 @@ uint32_t g_set_rop2(Interp& in, const uint32_t* a) {
     return old;
 }
 
+// TextOut draws in the screen's current font, the text colour on the
+// background colour when the background mode is OPAQUE.
+uint32_t g_text_out(Interp& in, const uint32_t* a) {
+    Canvas c(in, a[0]);
+    const uint32_t n = a[4];
+    if (!c || n > 0x10000) return 0;
+    const char* text = n ? reinterpret_cast<const char*>(in.mem.at(a[3], n)) : "";
+    const DeviceContext& d = dc(in);
+    c.vdu->native_text(sgn(a[1]), sgn(a[2]), std::string_view(text, n), d.text_colour, d.bk_colour, d.bk_mode == 2);
+    return 1;
+}
+// GetTextExtentPoint32(hdc, text, count, &size): the SIZE of the text.
+uint32_t g_text_extent(Interp& in, const uint32_t* a) {
+    const uint32_t n = a[2];
+    if (a[0] != kMemoryDc || !in.vdu || n > 0x10000) return 0;
+    const char* text = n ? reinterpret_cast<const char*>(in.mem.at(a[1], n)) : "";
+    int64_t width;
+    int height;
+    in.vdu->native_text_size(std::string_view(text, n), width, height);
+    uint8_t* size = in.mem.at(a[3], 8);
+    const int32_t w = static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX)), h = height;
+    std::memcpy(size, &w, 4);
+    std::memcpy(size + 4, &h, 4);
+    in.mem.note_store(a[3], 8);
+    return 1;
+}
+
 uint32_t g_create_pen(Interp& in, const uint32_t* a) {
     static const vdu::PenStyle kStyles[5] = {vdu::PenStyle::Solid, vdu::PenStyle::Dash, vdu::PenStyle::Dot,
                                              vdu::PenStyle::DashDot, vdu::PenStyle::DashDotDot};
@@ -381,6 +408,8 @@ const WinFunction kGdi[] = {
     {"SetBkColor", 2, g_set_bk_colour},
     {"SetBkMode", 2, g_set_bk_mode},
     {"SetROP2", 2, g_set_rop2},
+    {"TextOutA", 5, g_text_out},
+    {"GetTextExtentPoint32A", 4, g_text_extent},
     {"CreatePen", 3, g_create_pen},
     {"CreateSolidBrush", 1, g_create_brush},
     {"GetStockObject", 1, g_stock_object},

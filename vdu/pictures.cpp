@@ -1,8 +1,10 @@
 // Pixels copied in and out of the visible screen whole, for the picture
-// commands (*DISPLAY, *MDISPLAY, *SCREENSAVE).
+// commands (*DISPLAY, *MDISPLAY, *SCREENSAVE), and text drawn for native
+// drawing calls.
 #include <algorithm>
 #include <mutex>
 
+#include "vdu/system_font.h"
 #include "vdu/vdu.h"
 
 namespace kov::vdu {
@@ -37,6 +39,53 @@ void Vdu::get_pixels(int left, int top, int w, int h, uint32_t* rgb) {
                 (sx >= 0 && sy >= 0 && sx < sw && sy < sh) ? row_ptr(static_cast<int>(sy))[sx] : 0;
         }
     }
+}
+
+// A glyph's advance in native text: its own width in a proportional font,
+// the font's cell width otherwise.
+static int glyph_advance(const int* advance, bool system, int average, uint8_t c) {
+    if (system) return 8;
+    return advance[c] > 0 ? advance[c] : average;
+}
+
+void Vdu::native_text_size(std::string_view text, int64_t& width, int& height) const {
+    width = 0;
+    for (unsigned char c : text) width += glyph_advance(m_glyphs.advance, m_glyphs.system, m_glyphs.average, c);
+    height = m_glyphs.system ? 16 : m_glyphs.glyph_h;
+}
+
+int64_t Vdu::native_text(int64_t x, int64_t y, std::string_view text, uint32_t fg, uint32_t bg, bool opaque) {
+    const int gh = m_glyphs.system ? 16 : m_glyphs.glyph_h;
+    const int64_t start = x;
+    int64_t left = INT64_MAX, right = INT64_MIN;
+    for (unsigned char c : text) {
+        const int adv = glyph_advance(m_glyphs.advance, m_glyphs.system, m_glyphs.average, c);
+        const host::Rect box = clip_to_bitmap(x, y, x + adv, y + gh);
+        if (!box.empty()) {
+            const uint8_t* rows = m_glyphs.oem ? kSystemFontOem[c] : kSystemFont[c];
+            const int gw = m_glyphs.glyph_w;
+            const uint8_t* mask = m_glyphs.masks.data() + static_cast<size_t>(c) * gw * m_glyphs.glyph_h;
+            for (int yy = box.top; yy < box.bottom; ++yy) {
+                const int64_t gy = yy - y;
+                uint32_t* p = row_ptr(yy);
+                for (int xx = box.left; xx < box.right; ++xx) {
+                    const int64_t gx = xx - x;
+                    const bool on = m_glyphs.system ? (rows[gy] & (0x80 >> gx)) != 0
+                                                    : gx < gw && mask[gy * gw + gx] != 0;
+                    if (on) p[xx] = fg;
+                    else if (opaque) p[xx] = bg;
+                }
+            }
+            left = std::min<int64_t>(left, box.left);
+            right = std::max<int64_t>(right, box.right);
+        }
+        x += adv;
+    }
+    if (left < right) {
+        const host::Rect shown = clip_to_bitmap(left, y, right, y + gh);
+        present(shown);
+    }
+    return x - start;
 }
 
 }  // namespace kov::vdu

@@ -182,6 +182,13 @@ public:
     // rectangle they changed.
     uint32_t* native_pixels() { return m_pixels.data(); }
     void native_drawn(const host::Rect& r) { present(r); }
+    // Native text (TextOut): the bytes of `text` in the current font with
+    // the top-left of the first glyph at pixel (x, y), set dots in `fg`
+    // and, when `opaque`, the rest of each glyph's box in `bg`; clipped to
+    // the shadow bitmap and shown. Returns the width the text advanced.
+    int64_t native_text(int64_t x, int64_t y, std::string_view text, uint32_t fg, uint32_t bg, bool opaque);
+    // The width and height of `text` in the current font (GetTextExtentPoint32).
+    void native_text_size(std::string_view text, int64_t& width, int& height) const;
     // The palette index nearest to an RGB value (POINT): the least sum of
     // squared component differences, the lowest index on a tie.
     int nearest_palette_index(uint32_t rgb) const;
