@@ -144,6 +144,11 @@ TEST_F(TeletextTest, TheScreenAndItsColours) {
     at(0, 3);
     text("K");
     want.alpha(0, 3, 'K', White, Black);
+    // Bytes 0–31 printed with VDU 27 are control characters too.
+    at(0, 4);
+    send({27, 2});
+    text("G");
+    want.alpha(1, 4, 'G', Green, Black);
     expect_screen(want);
 }
 
