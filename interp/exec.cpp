@@ -13,6 +13,7 @@
 #include "values/plans.h"
 #include "values/strings.h"
 #include "values/vm.h"
+#include "vdu/vdu.h"
 
 namespace kov::interp {
 
@@ -653,6 +654,7 @@ void Interp::poll() {
         if (f & host::flag::Quit) throw StopRun{exit_status};
         if (f & host::flag::Tick) {
             host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Tick));
+            if (vdu) vdu->flash_tick();
             continue;
         }
         if (f & host::flag::Escape) poll_waiting();   // raises Escape

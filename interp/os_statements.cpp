@@ -42,6 +42,7 @@ void Interp::poll_waiting() {
         if (f & host::flag::Quit) throw StopRun{exit_status};
         if (f & host::flag::Tick) {
             host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Tick));
+            if (vdu) vdu->flash_tick();
             continue;
         }
         if (f & host::flag::Escape) {

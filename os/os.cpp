@@ -134,7 +134,10 @@ int Os::wait_step() {
     uint8_t f = m_host.flags.load();
     if (f & host::flag::Quit) return kQuit;
     if (f & host::flag::Escape) return 27;
-    if (f & host::flag::Tick) m_host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Tick));
+    if (f & host::flag::Tick) {
+        m_host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Tick));
+        if (m_screen) m_screen->flash_tick();
+    }
     return 0;
 }
 

@@ -130,9 +130,15 @@ void Vdu::print_char(uint8_t c) {
     resolve_pending_scroll();
     const int64_t cw = get32(blk::CharW), ch = get32(blk::CharH);
     int64_t x = get32(blk::CurX), y = get32(blk::CurY);
-    store_map(c, x, y);
-    int w = cell_width(c);
-    draw_text_cell(c, x, y, w);
+    int w;
+    if (m_s[blk::Mode] == 7) {
+        teletext_print(c, x, y);
+        w = static_cast<int>(cw);
+    } else {
+        store_map(c, x, y);
+        w = cell_width(c);
+        draw_text_cell(c, x, y, w);
+    }
     if (m_sink && c >= 32) m_sink->text_char(c);
     x += w;
     if (x + cw > get32(blk::TwRight)) {
@@ -203,6 +209,10 @@ void Vdu::clear_text_window() {
         int64_t r0 = std::clamp<int64_t>(top / ch, 0, kMapRows), r1 = std::clamp<int64_t>((bottom + ch - 1) / ch, 0, kMapRows);
         for (int64_t r = r0; r < r1 && c0 < c1; ++r) std::memset(m_map + r * kMapColumns + c0, ' ', static_cast<size_t>(c1 - c0));
     }
+    if (m_s[blk::Mode] == 7) {
+        teletext_render_all();
+        return;
+    }
     Rect win = clip_to_bitmap(left, top, right, bottom);
     Lock hold(m_surface.drawing_lock());
     fill(win, text_bg());
@@ -250,13 +260,7 @@ uint8_t Vdu::char_at_cursor() const {
     int64_t x = get32(blk::CurX), y = get32(blk::CurY);
     if (cw <= 0 || ch <= 0 || x < 0 || y < 0 || x / cw >= kMapColumns || y / ch >= kMapRows) return ' ';
     uint8_t c = m_map[(y / ch) * kMapColumns + x / cw];
-    if (m_s[blk::Mode] == 7) {
-        // Teletext stores some characters rotated.
-        if (c == 35) c = 96;
-        else if (c == 96) c = 95;
-        else if (c == 95) c = 35;
-    }
-    return c;
+    return m_s[blk::Mode] == 7 ? teletext_read_byte(c) : c;
 }
 
 void Vdu::char_pattern(uint8_t c, uint8_t out[8]) const {
@@ -313,7 +317,11 @@ void Vdu::scroll(int direction, bool whole) {
             }
         }
     }
-    if (m_s[blk::Mode] == 7) return;   // teletext re-renders from the map
+    if (m_s[blk::Mode] == 7) {
+        // Teletext is drawn from the map.
+        teletext_render_all();
+        return;
+    }
     Rect r = clip_to_bitmap(left, top, right, bottom);
     if (r.empty()) return;
     const uint32_t bg = text_bg();

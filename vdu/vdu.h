@@ -65,6 +65,15 @@ inline uint32_t rop2(uint8_t code, uint32_t p, uint32_t d) {
 
 constexpr int kMapColumns = 200, kMapRows = 150;
 
+// Teletext (MODE 7): colour n (0–7) as 0xRRGGBB, 200 in each component
+// whose bit is set (1 red, 2 green, 4 blue).
+uint32_t teletext_colour(int n);
+// The character map holds '#', '_' and '`' rotated (35 as 95, 95 as 96,
+// 96 as 35), so each is shown as its teletext counterpart; reading back
+// undoes the rotation.
+uint8_t teletext_stored_byte(uint8_t c);
+uint8_t teletext_read_byte(uint8_t c);
+
 // The characters drawn at the text cursor, for the headless text mirror.
 class TextSink {
 public:
@@ -156,6 +165,9 @@ public:
     uint8_t char_at_cursor() const;
     // The 8×8 pattern of character c (user-defined or built in).
     void char_pattern(uint8_t c, uint8_t out[8]) const;
+    // The 250 ms tick, taken when the engine polls its events: in MODE 7
+    // the flash phase changes and the flashing cells are drawn again.
+    void flash_tick();
 
     // Star commands of the screen. Errors go through the client.
     void star_font(std::string_view arg);
@@ -254,6 +266,11 @@ private:
     void update_caret();
     void reset_windows(bool read_client);
     void scroll_command();
+
+    // Teletext (teletext.cpp).
+    void teletext_print(uint8_t c, int64_t x, int64_t y);
+    void teletext_render_all();
+    bool teletext_lower_half(int row) const;
 
     // Colours (colour.cpp).
     void text_colour(uint8_t c);
