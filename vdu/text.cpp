@@ -572,7 +572,7 @@ void Vdu::finish_mode(int w, int h, int cw, int ch, uint8_t mask, bool oem) {
         present({0, 0, kShadowWidth, kShadowHeight});
     }
     default_colours();
-    m_s[blk::Flags] &= static_cast<uint8_t>(~(vflag::Proportional | vflag::GraphicsText));
+    m_s[blk::Flags] &= static_cast<uint8_t>(~(vflag::Proportional | vflag::GraphicsText | vflag::Flash));
     m_s[blk::CaretStart] &= static_cast<uint8_t>(~0x60);
     caret_reset();
     reset_windows(false);

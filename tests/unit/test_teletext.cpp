@@ -342,6 +342,14 @@ TEST_F(TeletextTest, FlashingCellsAloneChangeWithThePhase) {
     back.text(1, 0, "AD", White, Black);
     back.alpha(4, 0, 'C', White, Black);
     expect_screen(back);
+    // A MODE change starts with flashing text shown, whatever the phase was.
+    vdu.flash_tick();
+    ASSERT_TRUE(vdu.get8(blk::Flags) & vflag::Flash);
+    send({22, 7});
+    text(std::string("\x88") + "E");
+    Picture fresh;
+    fresh.text(1, 0, "E", White, Black);
+    expect_screen(fresh);
     // Outside MODE 7 the tick changes nothing.
     send({22, 0});
     uint8_t flags = vdu.get8(blk::Flags);
