@@ -63,7 +63,7 @@ inline uint32_t rop2(uint8_t code, uint32_t p, uint32_t d) {
     return r & 0xFFFFFF;
 }
 
-constexpr int kMapColumns = 200, kMapRows = 150;
+constexpr int kMapColumns = host::kCharMapColumns, kMapRows = host::kCharMapRows;
 
 // The characters drawn at the text cursor, for the headless text mirror.
 class TextSink {

@@ -23,7 +23,6 @@ constexpr uint32_t kBlinkMs = 500;   // half a period of the caret's blink
 
 // Values for the handles of objects that exist only inside the engine
 // (below 65536, so that no program mistakes one for a memory address).
-constexpr uint32_t kMemoryDc = 0xDC01;
 constexpr uint32_t kPalette = 0xA101;
 constexpr uint32_t kArrowCursor = 0xC501;
 
@@ -91,7 +90,6 @@ bool SdlHost::open(std::string& error) {
     if (SDL_GetWindowWMInfo(m_window, &info) && info.subsystem == SDL_SYSWM_X11)
         m_handles.hwnd = static_cast<uint32_t>(info.info.x11.window);
 #endif
-    m_handles.memhdc = kMemoryDc;
     m_handles.hpal = kPalette;
     m_handles.hcsr = kArrowCursor;
     m_handles.ispal = 0;
@@ -260,7 +258,11 @@ void SdlHost::handle(const SDL_Event& event) {
 }
 
 void SdlHost::copy_screen_text() {
-    std::string text = screen_text(char_map(), kCharMapColumns, kCharMapRows);
+    std::string text;
+    {
+        std::lock_guard<std::mutex> hold(drawing_lock());
+        text = screen_text(char_map(), kCharMapColumns, kCharMapRows);
+    }
     // The map holds Windows-1252; the clipboard takes UTF-8.
     std::string utf8;
     for (char c : text) os::append_utf8(utf8, static_cast<uint8_t>(c));
