@@ -132,7 +132,7 @@ BAS
 if start escape; then
   focus
   xdotool key Escape
-  wait_for 30 test -s escape.txt
+  wait_for 30 test "$(cat escape.txt 2>/dev/null)" = 17
   check "Escape: error raised" 17 "$(cat escape.txt 2>/dev/null)"
   # END: the window stays with its prompt until Escape is pressed again.
   alive "$pid" && check "stop sequence: still waiting after END" waiting waiting \
@@ -175,6 +175,59 @@ if start closebox; then
   check "close box: status" 0 "$rc"
   check "close box: GET did not return" absent "$([ -e got.txt ] && echo present || echo absent)"
   echo "close box: the engine ended $(( (t1 - t0) / 1000000 )) ms after the close (for information)"
+fi
+
+# ---- Ctrl+Tab copies the screen text; SYS clipboard calls reach the desktop's ----
+cat > clipboard.bas <<'BAS'
+VDU 23,1,0;0;0;0;
+PRINT "Line one   " : PRINT : PRINT "  caf"; CHR$233; "   ";
+K%=GET
+PROCsave("copied.txt")
+QUIT
+DEF PROCsave(f$) : LOCAL a%, F%
+SYS "OpenClipboard", @hwnd% : SYS "GetClipboardData", 1 TO a% : SYS "CloseClipboard"
+F%=OPENOUT(f$)
+IF a% WHILE ?a% : BPUT#F%, ?a% : a% += 1 : ENDWHILE
+CLOSE#F%
+ENDPROC
+BAS
+if start clipboard; then
+  focus
+  xdotool key ctrl+Tab x
+  finish clipboard
+  check "Ctrl+Tab: status" 0 "$rc"
+  check "Ctrl+Tab: the screen text" "$(printf 'Line one\r\n\r\n  caf\xe9\r\n' | od -An -tx1)" "$(od -An -tx1 < copied.txt)"
+fi
+# One engine puts text on the clipboard, another reads it.
+cat > owner.bas <<'BAS'
+SYS "GlobalAlloc", 0, 20 TO h%
+$h% = "from "+CHR$233+"lsewhere" : h%?14 = 0
+SYS "OpenClipboard", @hwnd% : SYS "EmptyClipboard" : SYS "SetClipboardData", 1, h% : SYS "CloseClipboard"
+F%=OPENOUT("owner.txt"): CLOSE#F%
+REPEAT K%=GET: UNTIL K%=ASC"q"
+QUIT
+BAS
+cat > reader.bas <<'BAS'
+SYS "OpenClipboard", @hwnd% : SYS "GetClipboardData", 1 TO a% : SYS "CloseClipboard"
+F%=OPENOUT("read.txt")
+IF a% WHILE ?a% : BPUT#F%, ?a% : a% += 1 : ENDWHILE
+CLOSE#F%
+REPEAT K%=GET: UNTIL K%=ASC"q"
+QUIT
+BAS
+if start owner; then
+  owner_pid=$pid owner_wid=$wid
+  wait_for 30 test -e owner.txt
+  if start reader; then
+    want=$(printf 'from \xe9lsewhere' | od -An -tx1)
+    wait_for 30 test "$(od -An -tx1 < read.txt 2>/dev/null)" = "$want"
+    check "clipboard between engines" "$want" "$(od -An -tx1 < read.txt)"
+    focus; xdotool key q
+    finish reader
+  fi
+  pid=$owner_pid wid=$owner_wid
+  focus; xdotool key q
+  finish owner
 fi
 
 exit $fail
