@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "host/sdl/screen_text.h"
 #include "os/loader.h"
@@ -67,6 +68,13 @@ bool SdlHost::open(std::string& error) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Only the desktop's display will do: when it cannot be opened the
+    // engine runs headless rather than on some other video driver (a
+    // console or an off-screen one nobody sees). SDL_VIDEODRIVER still
+    // chooses when it is set.
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!std::getenv("SDL_VIDEODRIVER"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland && *wayland ? "wayland,x11" : "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
         return false;

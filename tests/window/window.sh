@@ -230,4 +230,12 @@ if start owner; then
   finish owner
 fi
 
+# ---- a display that cannot be opened: the program runs headless ----
+printf 'PRINT "no window here"\n' > nowindow.bas
+out=$(DISPLAY=:8191 timeout 60 "$kov" nowindow.bas 2>nowindow.stderr); rc=$?
+check "unopenable display: status" 0 "$rc"
+check "unopenable display: headless output" "no window here" "$out"
+grep -q "running headless" nowindow.stderr
+check "unopenable display: said on standard error" 0 $?
+
 exit $fail
