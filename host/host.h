@@ -3,6 +3,7 @@
 // these; back-ends (headless, windowed) implement them in host/.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "host/audio.h"
@@ -15,6 +16,14 @@
 
 namespace kov::host {
 
+// The values of @hwnd%, @hpal%, @hcsr% and @ispal% (0 without a window).
+struct WindowHandles {
+    uint32_t hwnd = 0;
+    uint32_t hpal = 0;
+    uint32_t hcsr = 0;
+    uint32_t ispal = 0;
+};
+
 class Host : public Clock, public Input, public Surface, public Requests, public Audio, public Native {
 public:
     // Standard error text for the command line user.
@@ -25,6 +34,11 @@ public:
     // Sends what the engine has printed on its way (before another
     // program writes to the same output).
     virtual void flush_output() {}
+    // The handles a program reads from the system variables.
+    virtual WindowHandles window_handles() { return {}; }
+    // True when the stop sequence waits for Escape (or the window to be
+    // closed) after its ">"; headless nobody could press it.
+    virtual bool stop_waits() { return false; }
 
     Flags flags{0};
 

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,9 @@
 
 #include "host/engine.h"
 #include "host/headless/headless_host.h"
+#ifdef KOV_HAVE_SDL
+#include "host/sdl/sdl_host.h"
+#endif
 #include "host/signals.h"
 #include "interp/program_text.h"
 #include "os/loader.h"
@@ -25,6 +29,8 @@ const char kUsage[] =
     "\n"
     "Options:\n"
     "  --headless          no window (the default when there is no display)\n"
+    "  --zoom N            show the window N times larger (1 to 8; the screen\n"
+    "                      the program draws keeps its size)\n"
     "  --keys TEXT         queue key codes before the program starts (C escapes, \\e = Escape)\n"
     "  --screenshot FILE.png\n"
     "                      save the screen as a PNG file when the program stops\n"
@@ -144,8 +150,47 @@ int output_status(const kov::host::HeadlessHost& host, int status) {
 // can be without touching the interpreter's buffer.
 void emergency_flush() { std::fflush(stdout); }
 
+// True when a window can be opened: a display is named.
+bool display_named() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (v && *v) return true;
+    }
+    return false;
+}
+
+#ifdef KOV_HAVE_SDL
+// Runs the program in a window. False (with nothing run) when no window
+// opens; the reason is in `error`.
+bool run_in_window(const kov::host::ProgramToRun& program, std::string_view tail, const std::string& keys, int zoom,
+                   int& status, std::string& error) {
+    const std::string title = std::filesystem::path(program.file).filename().string();
+    kov::host::sdl::SdlHost host(zoom, title);
+    if (!host.open(error)) return false;
+    host.queue_keys(keys);
+    kov::host::signals::start(host.flags, emergency_flush);
+    int last_error = 0;
+    status = kov::host::run_image(program, host, host, tail, &last_error);
+    kov::host::signals::run_finished();
+    if (int s = kov::host::signals::requested_status()) status = s;
+    else if (status == 1 && last_error == 17 && kov::host::signals::interrupted()) status = 130;
+    return true;
+}
+#endif
+
 int run_program(kov::host::ProgramToRun program, std::string_view tail, const std::string& keys,
-                bool program_from_stdin) {
+                bool program_from_stdin, bool headless = true, int zoom = 1) {
+#ifdef KOV_HAVE_SDL
+    if (!headless && display_named()) {
+        int status = 0;
+        std::string error;
+        if (run_in_window(program, tail, keys, zoom, status, error)) return status;
+        std::fprintf(stderr, "kov: no window (%s): running headless\n", error.c_str());
+    }
+#else
+    (void)headless;
+    (void)zoom;
+#endif
     kov::host::HeadlessHost host(program_from_stdin ? -1 : 0);
     host.queue_keys(keys);
     kov::host::signals::start(host.flags, emergency_flush);
@@ -167,10 +212,12 @@ int run(int argc, char** argv) {
     kov::host::ProgramToRun program;
     if (kov::host::read_appended_image(self_path(), program.image, kov::host::max_program_image())) {
         program.file = self_path();
-        return run_program(std::move(program), join_arguments(args, 0), {}, false);
+        return run_program(std::move(program), join_arguments(args, 0), {}, false, false);
     }
 
     std::string keys;
+    bool headless = false;
+    int zoom = 1;
     std::string screenshot;
     size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -183,6 +230,9 @@ int run(int argc, char** argv) {
         }
         if (a == "--version") {
             std::printf("kov %s\nfeatures: headless terminal"
+#ifdef KOV_HAVE_SDL
+                        " window"
+#endif
 #ifdef KOV_HAVE_PNG
                         " screenshots"
 #endif
@@ -195,7 +245,17 @@ int run(int argc, char** argv) {
                         "\n", KOV_VERSION_STRING);
             return 0;
         }
-        if (a == "--headless") continue;
+        if (a == "--headless") {
+            headless = true;
+            continue;
+        }
+        if (a == "--zoom") {
+            if (i + 1 >= args.size()) return usage_error("--zoom needs a number");
+            const std::string& n = args[++i];
+            if (n.size() != 1 || n[0] < '1' || n[0] > '8') return usage_error("--zoom takes a number from 1 to 8");
+            zoom = n[0] - '0';
+            continue;
+        }
         if (a == "--screenshot") {
             if (i + 1 >= args.size()) return usage_error("--screenshot needs a file");
             screenshot = args[++i];
@@ -268,7 +328,7 @@ int run(int argc, char** argv) {
     program.file = from_stdin ? "<stdin>" : loaded.path;
     program.text_lines = std::move(loaded.text_lines);
     program.screenshot = screenshot;
-    return run_program(std::move(program), join_arguments(args, i + 1), keys, from_stdin);
+    return run_program(std::move(program), join_arguments(args, i + 1), keys, from_stdin, headless, zoom);
 }
 
 }  // namespace

@@ -24,6 +24,11 @@ namespace kov::host {
 
 constexpr int kShadowWidth = 1600;
 constexpr int kShadowHeight = 1200;
+// The character map: one byte per character cell, row-major, 0x20 for an
+// empty cell. The VDU owns and writes it; a window only reads it (the
+// clipboard copy of the screen text).
+constexpr int kCharMapColumns = 200;
+constexpr int kCharMapRows = 150;
 
 // A rectangle of pixels: left and top inclusive, right and bottom exclusive.
 struct Rect {
@@ -56,6 +61,8 @@ public:
     virtual void mirror_newline() = 0;
     // Called once before any drawing with the core's shadow bitmap.
     virtual void attach(const uint32_t* pixels) { m_pixels = pixels; }
+    // Called once with the core's character map (kCharMapColumns × kCharMapRows).
+    void attach_char_map(const uint8_t* map) { m_char_map = map; }
     // The rectangle (pixels) of the shadow bitmap that changed.
     virtual void present(int x, int y, int width, int height) = 0;
     // The client area is now `width` × `height` pixels (MODE changes).
@@ -64,11 +71,13 @@ public:
     virtual void set_caret(const Caret&) {}
 
     const uint32_t* pixels() const { return m_pixels; }
+    const uint8_t* char_map() const { return m_char_map; }
     // Held around drawing into the shadow bitmap and around copying it.
     std::mutex& drawing_lock() { return m_drawing_lock; }
 
 protected:
     const uint32_t* m_pixels = nullptr;
+    const uint8_t* m_char_map = nullptr;
 
 private:
     std::mutex m_drawing_lock;

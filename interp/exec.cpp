@@ -751,7 +751,16 @@ void Interp::stop_sequence(int status) {
     for (uint32_t off = fixed::OnTime; off <= fixed::OnMouse; off += 4) mem.set_fixed32(off, 0);
     static const uint8_t hide_cursor[] = {23, 1, 0, 0, 0, 0, 0, 0, 0, 0};
     for (uint8_t b : hide_cursor) oswrch(b);
-    // Headless: nobody can press Escape, so the engine ends at once.
+    // In a window the prompt stays until Escape is pressed or the window
+    // is closed; headless nobody can press Escape, so the engine ends at once.
+    if (host.stop_waits()) {
+        for (;;) {
+            const int k = os->osrdch();
+            if (k == 27 || k == os::kQuit) break;
+        }
+        host.flags.fetch_and(static_cast<uint8_t>(~host::flag::Escape));
+        close_all_files(*this);
+    }
     throw StopRun{status};
 }
 

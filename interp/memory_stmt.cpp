@@ -26,7 +26,7 @@ const char kSignOn[] = "KOV BASIC version " KOV_VERSION_STRING "\r\n";
 // Builds the system-variable chain in the fixed area: a head word at
 // SysVars, then records (link, name tail, 0, value) linked in order.
 // Returns the address of @hfile%(0).
-uint32_t build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len) {
+uint32_t build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len, const host::WindowHandles& window) {
     uint32_t handles = 0;
     struct Row { const char* tail; uint32_t value_size; };
     static const Row rows[] = {
@@ -49,6 +49,10 @@ uint32_t build_system_variables(Memory& mem, uint32_t cmd_addr, uint8_t cmd_len)
         off = value + r.value_size;
         if (std::strcmp(r.tail, "vdu%") == 0) mem.set_fixed32(value, fixed::VduBlock);
         if (std::strcmp(r.tail, "memhdc%") == 0) mem.set_fixed32(value, kMemoryDc);
+        if (std::strcmp(r.tail, "hwnd%") == 0) mem.set_fixed32(value, window.hwnd);
+        if (std::strcmp(r.tail, "hpal%") == 0) mem.set_fixed32(value, window.hpal);
+        if (std::strcmp(r.tail, "hcsr%") == 0) mem.set_fixed32(value, window.hcsr);
+        if (std::strcmp(r.tail, "ispal%") == 0) mem.set_fixed32(value, window.ispal);
         if (r.tail[n - 1] == '(') {
             // @hfile%( : one dimension of 13 elements, all in the fixed area.
             mem.set_fixed32(value, off);
@@ -111,7 +115,8 @@ void Interp::init_fixed_area(std::string_view command_tail) {
     // @cmd$ points at the command-line tail kept at the top of the region.
     size_t n = command_tail.size() > 255 ? 255 : command_tail.size();
     std::memcpy(Memory::unchecked_ptr(mem.cmd_area()), command_tail.data(), n);
-    files->set_handle_array(build_system_variables(mem, mem.cmd_area(), static_cast<uint8_t>(command_tail.size())));
+    files->set_handle_array(build_system_variables(mem, mem.cmd_area(), static_cast<uint8_t>(command_tail.size()),
+                                                  host.window_handles()));
     uint32_t himem = mem.committed_top() - 4;
     std::memset(Memory::unchecked_ptr(himem), 0, 4);
     mem.set_fixed32(fixed::Himem, himem);

@@ -63,6 +63,7 @@ Vdu::Vdu(interp::Memory& memory, host::Surface& surface, Client& client)
     std::memset(m_map, ' ', sizeof m_map);
     std::memcpy(m_palette, kPalette16, sizeof m_palette);
     m_surface.attach(m_pixels.data());
+    m_surface.attach_char_map(m_map);
 }
 
 Vdu::~Vdu() = default;

@@ -63,7 +63,7 @@ inline uint32_t rop2(uint8_t code, uint32_t p, uint32_t d) {
     return r & 0xFFFFFF;
 }
 
-constexpr int kMapColumns = 200, kMapRows = 150;
+constexpr int kMapColumns = host::kCharMapColumns, kMapRows = host::kCharMapRows;
 
 // Teletext (MODE 7): colour n (0–7) as 0xRRGGBB, 200 in each component
 // whose bit is set (1 red, 2 green, 4 blue).

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "host/sdl/screen_text.h"
 #include "os/loader.h"
@@ -23,7 +24,6 @@ constexpr uint32_t kBlinkMs = 500;   // half a period of the caret's blink
 
 // Values for the handles of objects that exist only inside the engine
 // (below 65536, so that no program mistakes one for a memory address).
-constexpr uint32_t kMemoryDc = 0xDC01;
 constexpr uint32_t kPalette = 0xA101;
 constexpr uint32_t kArrowCursor = 0xC501;
 
@@ -68,6 +68,13 @@ bool SdlHost::open(std::string& error) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Only the desktop's display will do: when it cannot be opened the
+    // engine runs headless rather than on some other video driver (a
+    // console or an off-screen one nobody sees). SDL_VIDEODRIVER still
+    // chooses when it is set.
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!std::getenv("SDL_VIDEODRIVER"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland && *wayland ? "wayland,x11" : "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
         return false;
@@ -91,7 +98,6 @@ bool SdlHost::open(std::string& error) {
     if (SDL_GetWindowWMInfo(m_window, &info) && info.subsystem == SDL_SYSWM_X11)
         m_handles.hwnd = static_cast<uint32_t>(info.info.x11.window);
 #endif
-    m_handles.memhdc = kMemoryDc;
     m_handles.hpal = kPalette;
     m_handles.hcsr = kArrowCursor;
     m_handles.ispal = 0;
@@ -259,12 +265,68 @@ void SdlHost::handle(const SDL_Event& event) {
     }
 }
 
-void SdlHost::copy_screen_text() {
-    std::string text = screen_text(char_map(), kCharMapColumns, kCharMapRows);
-    // The map holds Windows-1252; the clipboard takes UTF-8.
+namespace {
+
+std::string utf8_from_1252(std::string_view text) {
     std::string utf8;
     for (char c : text) os::append_utf8(utf8, static_cast<uint8_t>(c));
-    if (SDL_SetClipboardText(utf8.c_str()) != 0)
+    return utf8;
+}
+
+// UTF-8 text as Windows-1252, control characters (CR, LF, TAB) kept; a
+// character without a code becomes '?'.
+std::string windows1252_from_utf8(std::string_view utf8) {
+    std::string out;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const uint8_t b = static_cast<uint8_t>(utf8[i]);
+        const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+        if (extra < 0 || i + static_cast<size_t>(extra) >= utf8.size()) {
+            ++i;
+            continue;
+        }
+        uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
+        bool ok = true;
+        for (int k = 1; k <= extra; ++k) {
+            const uint8_t c = static_cast<uint8_t>(utf8[i + k]);
+            if ((c & 0xC0) != 0x80) ok = false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        i += ok ? static_cast<size_t>(extra) + 1 : 1;
+        if (!ok) continue;
+        const int code = cp < 0x80 ? static_cast<int>(cp) : os::windows1252_from_unicode(cp);
+        out.push_back(code >= 0 ? static_cast<char>(code) : '?');
+    }
+    return out;
+}
+
+}  // namespace
+
+void SdlHost::set_clipboard_text(std::string text) {
+    std::string utf8 = utf8_from_1252(text);
+    on_window_thread([utf8 = std::move(utf8)]() -> uint32_t { return SDL_SetClipboardText(utf8.c_str()) == 0; }).wait();
+}
+
+std::string SdlHost::clipboard_text() {
+    std::string text;
+    on_window_thread([&text]() -> uint32_t {
+        char* utf8 = SDL_GetClipboardText();
+        if (!utf8) return 0;
+        text = windows1252_from_utf8(utf8);
+        SDL_free(utf8);
+        return 1;
+    }).wait();
+    return text;
+}
+
+void SdlHost::copy_screen_text() {
+    std::string text;
+    {
+        std::lock_guard<std::mutex> hold(drawing_lock());
+        text = screen_text(char_map(), kCharMapColumns, kCharMapRows);
+    }
+    // The map holds Windows-1252; the clipboard takes UTF-8.
+    if (SDL_SetClipboardText(utf8_from_1252(text).c_str()) != 0)
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "KOVWin", "Could not open clipboard", m_window);
 }
 

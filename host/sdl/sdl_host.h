@@ -57,6 +57,10 @@ public:
     std::future<uint32_t> on_window_thread(std::function<uint32_t()> job) override;
     void close_request() override;
     void message_box(std::string_view text) override;
+    // The desktop's clipboard (SDL's), text in Windows-1252 on the
+    // engine's side and UTF-8 on the desktop's.
+    void set_clipboard_text(std::string text) override;
+    std::string clipboard_text() override;
     // Audio: not through the window.
     bool open_audio(Pull) override { return false; }
     void close_audio() override {}

@@ -1,0 +1,241 @@
+#!/usr/bin/env bash
+# The engine in a window on a virtual X display (Xvfb): the window's size
+# and title, its pixels against --screenshot (also zoomed), keys typed into
+# the window reaching GET, Escape, the stop sequence, ON CLOSE and the
+# close box. Every wait is for a condition, with a generous limit.
+#   window.sh KOV CLOSE_WINDOW
+set -u
+kov=$1
+close_window=$2
+if ! command -v Xvfb >/dev/null; then
+  echo "SKIP: Xvfb is not installed"
+  exit 77
+fi
+for tool in xdotool xwininfo import compare convert; do
+  command -v $tool >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+tmp=$(mktemp -d)
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+cd "$tmp"
+fail=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then echo "FAIL: $1: expected '$2', got '$3'"; fail=1; else echo "ok: $1"; fi
+}
+# wait_for LIMIT-SECONDS COMMAND...: true once COMMAND succeeds.
+wait_for() {
+  local limit=$(( $1 * 10 )); shift
+  local n=0
+  until "$@"; do
+    n=$(( n + 1 ))
+    [ $n -ge $limit ] && return 1
+    sleep 0.1
+  done
+}
+alive() { kill -0 "$1" 2>/dev/null; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
+
+Xvfb -displayfd 3 -screen 0 1600x1280x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+pids+=($!)
+if ! wait_for 30 test -s "$tmp/display"; then
+  echo "FAIL: Xvfb did not start"; cat "$tmp/xvfb.log"; exit 1
+fi
+export DISPLAY=:$(head -1 "$tmp/display")
+
+# start NAME [OPTIONS...]: runs NAME.bas in a window; sets pid and wid.
+start() {
+  local name=$1; shift
+  "$kov" "$@" "$name.bas" >"$name.stdout" 2>"$name.stderr" &
+  pid=$!
+  pids+=($pid)
+  wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^$name\\.bas\$" | head -1)
+  if [ -z "$wid" ]; then
+    echo "FAIL: $name: no window appeared"; cat "$name.stderr"; fail=1
+    return 1
+  fi
+}
+# finish NAME: waits for the engine to end; sets rc.
+finish() {
+  if ! wait_for 30 gone "$pid"; then echo "FAIL: $1: the engine did not end"; fail=1; rc=-1; return 1; fi
+  wait "$pid"; rc=$?
+}
+focus() { xdotool windowfocus --sync "$wid"; }
+size_of() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+pixel() {  # pixel FILE X Y: "r,g,b"
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
+}
+# The window's pixels once the program's last drawing (a marker) shows.
+capture_when() {  # capture_when FILE X Y RGB
+  local f=$1 x=$2 y=$3 want=$4
+  shot() { import -window "$wid" "png:$f" 2>/dev/null && [ "$(pixel "$f" "$x" "$y")" = "$want" ]; }
+  wait_for 30 shot
+}
+
+# ---- the window's size, title and pixels, plain and zoomed ----
+cat > screen.bas <<'BAS'
+MODE 10
+VDU 23,1,0;0;0;0;
+COLOUR 129: CLS
+FOR I%=0 TO 15: COLOUR I%: COLOUR 128+(15-I%): PRINT TAB(I%*3,I%) "Colour ";I%;: NEXT
+COLOUR 11: COLOUR 132: PRINT TAB(70,35) "corner";
+COLOUR 130: PRINT TAB(40,30) "    ";
+K%=GET
+QUIT
+BAS
+for zoom in 1 2; do
+  start screen --zoom $zoom --screenshot "shot$zoom.png" || continue
+  # The window takes the MODE's client size (times the zoom) at its first frame.
+  want="$((720 * zoom))x$((576 * zoom))"
+  wait_for 30 test "$(size_of "$wid")" = "$want"
+  check "zoom $zoom: MODE 10 window size" "$want" "$(size_of "$wid")"
+  if capture_when "win$zoom.png" $((330 * zoom)) $((488 * zoom)) "0,200,0"; then
+    focus; xdotool key space
+    finish "zoom $zoom"
+    check "zoom $zoom: status" 0 "$rc"
+    if [ $zoom = 1 ]; then cp shot1.png expected1.png; else convert shot2.png -scale 200% expected2.png; fi
+    check "zoom $zoom: screenshot size" "$((720))x$((576))" "$(identify -format %wx%h "shot$zoom.png")"
+    diff=$(compare -metric AE "win$zoom.png" "expected$zoom.png" null: 2>&1)
+    check "zoom $zoom: window pixels equal the screenshot" 0 "$diff"
+  else
+    echo "FAIL: zoom $zoom: the program's drawing never showed"; fail=1
+  fi
+done
+
+# ---- keys typed into the window reach GET ----
+cat > keys.bas <<'BAS'
+VDU 23,1,0;0;0;0;
+F%=OPENOUT("keys.txt")
+REPEAT K%=GET: BPUT#F%,STR$(K%): UNTIL K%=ASC"q"
+CLOSE#F%
+QUIT
+BAS
+if start keys; then
+  focus
+  xdotool key a shift+b Left Right Up Down F1 ctrl+Left ctrl+Right shift+Tab Home ctrl+Home q
+  finish keys
+  check "keys: status" 0 "$rc"
+  check "keys: codes" "97 66 136 137 139 138 145 128 129 155 130 156 113" "$(tr '\n' ' ' < keys.txt | sed 's/ $//')"
+fi
+
+# ---- Escape stops a running program; the stop sequence waits for Escape ----
+cat > escape.bas <<'BAS'
+ON ERROR F%=OPENOUT("escape.txt"): BPUT#F%,STR$(ERR): CLOSE#F%: END
+REPEAT K%=GET: UNTIL FALSE
+BAS
+if start escape; then
+  focus
+  xdotool key Escape
+  wait_for 30 test "$(cat escape.txt 2>/dev/null)" = 17
+  check "Escape: error raised" 17 "$(cat escape.txt 2>/dev/null)"
+  # END: the window stays with its prompt until Escape is pressed again.
+  alive "$pid" && check "stop sequence: still waiting after END" waiting waiting \
+    || check "stop sequence: still waiting after END" waiting ended
+  xdotool key Escape
+  finish escape
+  check "stop sequence: status after Escape" 0 "$rc"
+fi
+
+# ---- ON CLOSE keeps the window and counts the attempts ----
+cat > onclose.bas <<'BAS'
+C%=0
+ON CLOSE C%+=1: F%=OPENOUT("closes.txt"): BPUT#F%,STR$(C%): CLOSE#F%: RETURN
+REPEAT K%=INKEY(10): UNTIL K%=ASC"q"
+QUIT 3
+BAS
+if start onclose; then
+  for n in 1 2 3; do "$close_window" "$wid"; done
+  wait_for 30 test "$(cat closes.txt 2>/dev/null)" = 3
+  check "ON CLOSE: attempts counted" 3 "$(cat closes.txt 2>/dev/null)"
+  xwininfo -id "$wid" >/dev/null 2>&1 && alive "$pid"
+  check "ON CLOSE: window kept" 0 $?
+  focus; xdotool key q
+  finish onclose
+  check "ON CLOSE: status of QUIT 3" 3 "$rc"
+fi
+
+# ---- the close box ends a program waiting in GET ----
+cat > closebox.bas <<'BAS'
+F%=OPENOUT("waiting.txt"): CLOSE#F%
+K%=GET
+F%=OPENOUT("got.txt"): CLOSE#F%
+BAS
+if start closebox; then
+  wait_for 30 test -e waiting.txt
+  t0=$(date +%s%N)
+  "$close_window" "$wid"
+  finish closebox
+  t1=$(date +%s%N)
+  check "close box: status" 0 "$rc"
+  check "close box: GET did not return" absent "$([ -e got.txt ] && echo present || echo absent)"
+  echo "close box: the engine ended $(( (t1 - t0) / 1000000 )) ms after the close (for information)"
+fi
+
+# ---- Ctrl+Tab copies the screen text; SYS clipboard calls reach the desktop's ----
+cat > clipboard.bas <<'BAS'
+VDU 23,1,0;0;0;0;
+PRINT "Line one   " : PRINT : PRINT "  caf"; CHR$233; "   ";
+K%=GET
+PROCsave("copied.txt")
+QUIT
+DEF PROCsave(f$) : LOCAL a%, F%
+SYS "OpenClipboard", @hwnd% : SYS "GetClipboardData", 1 TO a% : SYS "CloseClipboard"
+F%=OPENOUT(f$)
+IF a% WHILE ?a% : BPUT#F%, ?a% : a% += 1 : ENDWHILE
+CLOSE#F%
+ENDPROC
+BAS
+if start clipboard; then
+  focus
+  xdotool key ctrl+Tab x
+  finish clipboard
+  check "Ctrl+Tab: status" 0 "$rc"
+  check "Ctrl+Tab: the screen text" "$(printf 'Line one\r\n\r\n  caf\xe9\r\n' | od -An -tx1)" "$(od -An -tx1 < copied.txt)"
+fi
+# One engine puts text on the clipboard, another reads it.
+cat > owner.bas <<'BAS'
+SYS "GlobalAlloc", 0, 20 TO h%
+$h% = "from "+CHR$233+"lsewhere" : h%?14 = 0
+SYS "OpenClipboard", @hwnd% : SYS "EmptyClipboard" : SYS "SetClipboardData", 1, h% : SYS "CloseClipboard"
+F%=OPENOUT("owner.txt"): CLOSE#F%
+REPEAT K%=GET: UNTIL K%=ASC"q"
+QUIT
+BAS
+cat > reader.bas <<'BAS'
+SYS "OpenClipboard", @hwnd% : SYS "GetClipboardData", 1 TO a% : SYS "CloseClipboard"
+F%=OPENOUT("read.txt")
+IF a% WHILE ?a% : BPUT#F%, ?a% : a% += 1 : ENDWHILE
+CLOSE#F%
+REPEAT K%=GET: UNTIL K%=ASC"q"
+QUIT
+BAS
+if start owner; then
+  owner_pid=$pid owner_wid=$wid
+  wait_for 30 test -e owner.txt
+  if start reader; then
+    want=$(printf 'from \xe9lsewhere' | od -An -tx1)
+    wait_for 30 test "$(od -An -tx1 < read.txt 2>/dev/null)" = "$want"
+    check "clipboard between engines" "$want" "$(od -An -tx1 < read.txt)"
+    focus; xdotool key q
+    finish reader
+  fi
+  pid=$owner_pid wid=$owner_wid
+  focus; xdotool key q
+  finish owner
+fi
+
+# ---- a display that cannot be opened: the program runs headless ----
+printf 'PRINT "no window here"\n' > nowindow.bas
+out=$(DISPLAY=:8191 timeout 60 "$kov" nowindow.bas 2>nowindow.stderr); rc=$?
+check "unopenable display: status" 0 "$rc"
+check "unopenable display: headless output" "no window here" "$out"
+grep -q "running headless" nowindow.stderr
+check "unopenable display: said on standard error" 0 $?
+
+exit $fail
