@@ -304,7 +304,8 @@ bool angle_before(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
 // The outline pixels of the box's ellipse from the radial through `start`
 // counter-clockwise up to the one through `end`, in order. False when the
 // box is too small for a curve.
-bool Raster::arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, std::vector<Point>& out) {
+bool Raster::arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, std::vector<Point>& out,
+                        bool closed) {
     out.clear();
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
@@ -340,6 +341,8 @@ bool Raster::arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start,
     size_t i0 = first_at(s), i1 = first_at(e);
     if (i1 <= i0) i1 += n;
     if (i1 > i0) --i1;
+    // A closed shape's outline runs on to the end point itself.
+    if (closed) ++i1;
     for (size_t i = i0; i < i1; ++i) {
         const Point& p = ring[i % n];
         out.push_back({l + p.x, t + p.y});
@@ -353,13 +356,13 @@ void Raster::arc(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point 
 }
 
 void Raster::chord(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, uint32_t colour) {
-    if (!arc_points(l, t, r, b, start, end, m_points)) return;
+    if (!arc_points(l, t, r, b, start, end, m_points, true)) return;
     std::vector<Point> pts = m_points;
     polygon_fill(pts.data(), static_cast<int>(pts.size()), colour, true);
 }
 
 void Raster::pie(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, uint32_t colour) {
-    if (!arc_points(l, t, r, b, start, end, m_points)) return;
+    if (!arc_points(l, t, r, b, start, end, m_points, true)) return;
     std::vector<Point> pts = m_points;
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
