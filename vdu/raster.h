@@ -88,8 +88,7 @@ private:
     uint32_t mix(uint32_t colour, uint32_t pixel) const;
     void span(int64_t y, int64_t x0, int64_t x1, uint32_t colour);   // x0..x1-1, clipped
     void polygon_fill(const Point* points, int count, uint32_t colour, bool winding);
-    bool arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, std::vector<Point>& out,
-                    bool closed = false);
+    bool arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, std::vector<Point>& out);
 
     uint32_t* m_px;
     int m_w, m_h;
@@ -98,6 +97,7 @@ private:
     uint32_t m_bk = 0xFFFFFF;
     bool m_bk_opaque = true;
     std::vector<Point> m_points;         // scratch for outlines
+    std::vector<Point> m_quarter;        // scratch: a quarter of an ellipse
 };
 
 // The largest box side (pixels) of an ellipse, arc, chord or pie that is
