@@ -287,69 +287,97 @@ void Raster::ellipse(int64_t l, int64_t t, int64_t r, int64_t b, uint32_t colour
         if (lo[y] <= hi[y]) span(t + y, l + lo[y], l + hi[y] + 1, colour);
 }
 
-namespace {
-// Orders directions counter-clockwise on the screen (y down) from the
-// positive x axis: half 0 for angles 0 ≤ θ < π, then by cross product.
-int half_of(int64_t x, int64_t y) { return (y < 0 || (y == 0 && x > 0)) ? 0 : 1; }
 
-// True when direction (ax, ay) comes strictly before (bx, by).
-bool angle_before(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
-    int ha = half_of(ax, ay), hb = half_of(bx, by);
-    if (ha != hb) return ha < hb;
-    // Counter-clockwise on the screen is clockwise in y-down coordinates.
-    return i128{ax} * by - i128{ay} * bx < 0;
+// The pixels of the bottom-right quarter of the ellipse of a width ×
+// height box, from the right end of the middle row (the lower one of two)
+// down to the bottom, relative to the box's centre pixel (width / 2,
+// height / 2): the error-term method of ellipse_outline.
+static void first_quadrant(int64_t width, int64_t height, std::vector<Point>& q) {
+    q.clear();
+    const int64_t a = width - 1, b = height - 1, b1 = b & 1;
+    i128 dx = i128{4} * b * b * (1 - a), dy = i128{4} * a * a * (1 + b1);
+    i128 err = dx + dy + i128{a} * a * b1;
+    const i128 aa = i128{8} * a * a, bb = i128{8} * b * b;
+    Point pt{a, height / 2};
+    while (pt.x >= width / 2) {
+        i128 e2 = 2 * err;
+        q.push_back({pt.x - width / 2, pt.y - height / 2});
+        if (e2 >= dx) {
+            --pt.x;
+            err += dx += bb;
+        }
+        if (e2 <= dy) {
+            ++pt.y;
+            err += dy += aa;
+        }
+    }
+}
+
+namespace {
+// The position of a direction (x, y), y up, on the arc's walk round the
+// quarter `q` taken four times: 0 .. n in the first quarter (from the
+// positive x axis), n .. 2n in the second and so on. A point of the
+// quarter is passed once the direction no longer lies beyond it; on the
+// left half the ties go the other way.
+int64_t walk_position(const std::vector<Point>& q, int64_t x, int64_t y) {
+    const int64_t n = static_cast<int64_t>(q.size());
+    int64_t i = 0;
+    if (y >= 0) {
+        if (x >= 0) {
+            while (i < n && !(i128{q[i].x} * y <= i128{q[i].y} * x)) ++i;
+            return i;
+        }
+        while (i < n && !(i128{q[i].x} * y < i128{q[i].y} * -x)) ++i;
+        return 2 * n - i;
+    }
+    if (x >= 0) {
+        while (i < n && !(i128{q[i].x} * -y <= i128{q[i].y} * x)) ++i;
+        return 4 * n - i;
+    }
+    while (i < n && !(i128{q[i].x} * -y < i128{q[i].y} * -x)) ++i;
+    return 2 * n + i;
 }
 }  // namespace
 
 // The outline pixels of the box's ellipse from the radial through `start`
-// counter-clockwise up to the one through `end`, in order. False when the
-// box is too small for a curve.
+// counter-clockwise up to the one through `end`, in order (a full turn
+// when they meet at one pixel). The walk goes round
+// the bottom-right quarter four times, mirrored into each quarter in turn;
+// directions are measured from the centre pixel with y pointing up. False
+// when the box is too small for a curve.
 bool Raster::arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, std::vector<Point>& out) {
     out.clear();
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
     const int64_t w = r - l, h = b - t;
     if (w < 1 || h < 1 || w > kMaxEllipseSide || h > kMaxEllipseSide) return false;
-    std::vector<Point> ring;
-    ellipse_outline(w, h, ring);
-    if (ring.empty()) return false;
-    // Directions are measured from the centre pixel (l + w/2, t + h/2);
-    // along an even side the nearer half is drawn one pixel closer, so
-    // its pixels are measured one pixel nearer the centre.
-    const int64_t cx = w / 2, cy = h / 2;
-    auto dir_of = [&](const Point& p) {
-        int64_t x = p.x - cx, y = p.y - cy;
-        if (!(w & 1) && x < 0) ++x;
-        if (!(h & 1) && y < 0) ++y;
-        return Point{x, y};
-    };
-    const Point s{start.x - l - cx, start.y - t - cy}, e{end.x - l - cx, end.y - t - cy};
-    // The first ring point at or after a direction.
-    auto first_at = [&](const Point& d) {
-        size_t n = ring.size();
-        for (size_t i = 0; i < n; ++i) {
-            Point p = dir_of(ring[i]);
-            // A point of the last quarter measured on the positive x axis
-            // lies a full turn on, after every direction.
-            if (i >= n / 2 && p.y == 0 && p.x > 0) return i;
-            if (!angle_before(p.x, p.y, d.x, d.y)) return i;
+    std::vector<Point>& q = m_quarter;
+    first_quadrant(w, h, q);
+    const int64_t n = static_cast<int64_t>(q.size());
+    if (n == 0) return false;
+    const int64_t cx = l + w / 2, cy = t + h / 2;
+    const int64_t i0 = walk_position(q, start.x - cx, cy - start.y);
+    int64_t i1 = walk_position(q, end.x - cx, cy - end.y);
+    if (i1 <= i0) i1 += 4 * n;
+    out.reserve(static_cast<size_t>(i1 - i0));
+    for (int64_t i = i0; i < i1; ++i) {
+        const int64_t k = i % n;
+        const Point& p = q[static_cast<size_t>(k)];
+        const Point& m = q[static_cast<size_t>(n - 1 - k)];
+        switch ((i / n) % 4) {
+            case 0: out.push_back({cx + p.x, b - 1 - h / 2 - p.y}); break;
+            case 1: out.push_back({r - 1 - w / 2 - m.x, b - 1 - h / 2 - m.y}); break;
+            case 2: out.push_back({r - 1 - w / 2 - p.x, cy + p.y}); break;
+            default: out.push_back({cx + m.x, cy + m.y}); break;
         }
-        return n;
-    };
-    const size_t n = ring.size();
-    size_t i0 = first_at(s), i1 = first_at(e);
-    if (i1 <= i0) i1 += n;
-    if (i1 > i0) --i1;
-    for (size_t i = i0; i < i1; ++i) {
-        const Point& p = ring[i % n];
-        out.push_back({l + p.x, t + p.y});
     }
     return true;
 }
 
 void Raster::arc(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, uint32_t colour) {
     if (!arc_points(l, t, r, b, start, end, m_points)) return;
-    for (const Point& p : m_points) plot(p.x, p.y, colour);
+    // Drawn as a polyline: its last pixel is left out.
+    for (size_t i = 0; i + 1 < m_points.size(); ++i) plot(m_points[i].x, m_points[i].y, colour);
 }
 
 void Raster::chord(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, uint32_t colour) {

@@ -97,6 +97,7 @@ private:
     uint32_t m_bk = 0xFFFFFF;
     bool m_bk_opaque = true;
     std::vector<Point> m_points;         // scratch for outlines
+    std::vector<Point> m_quarter;        // scratch: a quarter of an ellipse
 };
 
 // The largest box side (pixels) of an ellipse, arc, chord or pie that is

@@ -71,10 +71,9 @@ protected:
 
 // Whole PLOT streams (lines of every style and octant, clipping, fills,
 // mixes, block copies) against the reference renderer's drawing of the
-// same calls. plot-shapes and plot-arcs have references too; the circles,
-// ellipses and arcs of those streams do not match them yet.
+// same calls.
 TEST_F(PlotTest, PlotStreamsMatchTheReferenceImages) {
-    for (const char* name : {"plot-lines", "plot-fills"}) {
+    for (const char* name : {"plot-lines", "plot-fills", "plot-shapes", "plot-arcs"}) {
         SCOPED_TRACE(name);
         vdu.start();
         for (char c : slurp(kDir + name + ".vdu")) vdu.write(static_cast<uint8_t>(c));
