@@ -376,8 +376,14 @@ bool Raster::arc_points(int64_t l, int64_t t, int64_t r, int64_t b, Point start,
 
 void Raster::arc(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, uint32_t colour) {
     if (!arc_points(l, t, r, b, start, end, m_points)) return;
-    // Drawn as a polyline: its last pixel is left out.
-    for (size_t i = 0; i + 1 < m_points.size(); ++i) plot(m_points[i].x, m_points[i].y, colour);
+    // Drawn as a polyline of one-pixel steps, each step's end left out: a
+    // point repeated (where two quarters meet) draws nothing the second
+    // time, and the last point is not drawn.
+    for (size_t i = 0; i + 1 < m_points.size(); ++i) {
+        const Point& p = m_points[i];
+        const Point& q = m_points[i + 1];
+        if (p.x != q.x || p.y != q.y) plot(p.x, p.y, colour);
+    }
 }
 
 void Raster::chord(int64_t l, int64_t t, int64_t r, int64_t b, Point start, Point end, uint32_t colour) {

@@ -37,7 +37,7 @@ int differences(const test::Image& ref, const uint32_t* ours, int stride, std::s
 }
 
 TEST(RasterOracle, PrimitivesMatchTheReferenceImages) {
-    for (const char* name : {"lines-octants", "lines-styled", "polygons", "ellipses", "flood", "blit", "arcs"}) {
+    for (const char* name : {"lines-octants", "lines-styled", "polygons", "ellipses", "flood", "blit", "arcs", "arcs-axes"}) {
         SCOPED_TRACE(name);
         test::Image ref;
         ASSERT_TRUE(test::read_png(kDir + name + ".png", ref));
