@@ -116,12 +116,12 @@ KeyAction translate_key(SDL_Keycode key, uint16_t mods) {
     return press;
 }
 
-std::string text_codes(std::string_view utf8) {
-    std::string out;
+std::vector<uint32_t> code_points(std::string_view utf8) {
+    std::vector<uint32_t> out;
     size_t i = 0;
     while (i < utf8.size()) {
         const uint8_t b = static_cast<uint8_t>(utf8[i]);
-        int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+        const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
         if (extra < 0 || i + static_cast<size_t>(extra) >= utf8.size()) {
             ++i;   // a stray or cut-off byte: skipped
             continue;
@@ -134,7 +134,14 @@ std::string text_codes(std::string_view utf8) {
             cp = (cp << 6) | (c & 0x3F);
         }
         i += ok ? static_cast<size_t>(extra) + 1 : 1;
-        if (!ok) continue;
+        if (ok) out.push_back(cp);
+    }
+    return out;
+}
+
+std::string text_codes(std::string_view utf8) {
+    std::string out;
+    for (uint32_t cp : code_points(utf8)) {
         // Control characters come from the key table, not as text.
         if (cp < 0x20 || cp == 0x7F) continue;
         int code = os::windows1252_from_unicode(cp);

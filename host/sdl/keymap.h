@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kov::host::sdl {
 
@@ -35,6 +36,8 @@ bool text_swallowed(uint16_t mods);
 // The Windows-1252 codes of typed UTF-8 text; characters without a code
 // are dropped.
 std::string text_codes(std::string_view utf8);
+// The code points of UTF-8 text; stray and cut-off bytes are skipped.
+std::vector<uint32_t> code_points(std::string_view utf8);
 
 // The virtual-key code of a physical key (0: none).
 uint8_t virtual_key(SDL_Scancode scancode);

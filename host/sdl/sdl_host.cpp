@@ -277,23 +277,7 @@ std::string utf8_from_1252(std::string_view text) {
 // character without a code becomes '?'.
 std::string windows1252_from_utf8(std::string_view utf8) {
     std::string out;
-    size_t i = 0;
-    while (i < utf8.size()) {
-        const uint8_t b = static_cast<uint8_t>(utf8[i]);
-        const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + static_cast<size_t>(extra) >= utf8.size()) {
-            ++i;
-            continue;
-        }
-        uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            const uint8_t c = static_cast<uint8_t>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        i += ok ? static_cast<size_t>(extra) + 1 : 1;
-        if (!ok) continue;
+    for (uint32_t cp : code_points(utf8)) {
         const int code = cp < 0x80 ? static_cast<int>(cp) : os::windows1252_from_unicode(cp);
         out.push_back(code >= 0 ? static_cast<char>(code) : '?');
     }
