@@ -150,6 +150,14 @@ int output_status(const kov::host::HeadlessHost& host, int status) {
 // can be without touching the interpreter's buffer.
 void emergency_flush() { std::fflush(stdout); }
 
+// The exit status once the run is over: a terminating signal's own, and
+// 130 for an Escape that came from SIGINT and was not trapped.
+int status_after_signals(int status, int last_error) {
+    if (int s = kov::host::signals::requested_status()) return s;
+    if (status == 1 && last_error == 17 && kov::host::signals::interrupted()) return 130;
+    return status;
+}
+
 // True when a window can be opened: a display is named.
 bool display_named() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -172,8 +180,7 @@ bool run_in_window(const kov::host::ProgramToRun& program, std::string_view tail
     int last_error = 0;
     status = kov::host::run_image(program, host, host, tail, &last_error);
     kov::host::signals::run_finished();
-    if (int s = kov::host::signals::requested_status()) status = s;
-    else if (status == 1 && last_error == 17 && kov::host::signals::interrupted()) status = 130;
+    status = status_after_signals(status, last_error);
     return true;
 }
 #endif
@@ -200,9 +207,7 @@ int run_program(kov::host::ProgramToRun program, std::string_view tail, const st
     kov::host::signals::run_finished();
     host.flush_output();
     host.detach_terminal();
-    if (int s = kov::host::signals::requested_status()) status = s;
-    else if (status == 1 && last_error == 17 && kov::host::signals::interrupted()) status = 130;
-    return output_status(host, status);
+    return output_status(host, status_after_signals(status, last_error));
 }
 
 int run(int argc, char** argv) {
