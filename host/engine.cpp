@@ -3,6 +3,9 @@
 #include <pthread.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -85,6 +88,8 @@ int run_image(const ProgramToRun& program, Host& host, WindowThread& window, std
     interp::Interp in(memory, host);
     Screen screen(in, host);
     screen.vdu().set_screenshot(program.screenshot);
+    screen.vdu().set_start_size(program.client_width > 0 ? program.client_width : 640,
+                                program.client_height > 0 ? program.client_height : 512);
     in.native_stack_limit_bytes = kInterpreterStackLimit;
     in.program_file = program.file;
     in.program_text_lines = program.text_lines;
@@ -119,7 +124,24 @@ int run_image(const ProgramToRun& program, Host& host, WindowThread& window, std
     return job.status;
 }
 
-bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image, size_t max_bytes) {
+namespace {
+
+constexpr int32_t kUseDefault = INT32_MIN;   // CW_USEDEFAULT: the system chooses
+constexpr int32_t kShowAsAsked = 1;          // the show command given to the process
+constexpr int32_t kShowMaximised = 3;
+
+}  // namespace
+
+WindowRequest window_request(int32_t width, int32_t height, int32_t show) {
+    WindowRequest r;
+    if (width > 0) r.client_width = std::min<int32_t>(width, kShadowWidth);
+    if (height > 0) r.client_height = std::min<int32_t>(height, kShadowHeight);
+    r.maximised = show == kShowMaximised;
+    return r;
+}
+
+bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image, size_t max_bytes,
+                         WindowRequest* window) {
     std::ifstream f(exe_path, std::ios::binary | std::ios::ate);
     if (!f) return false;
     int64_t size = f.tellg();
@@ -134,11 +156,17 @@ bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& imag
     if (static_cast<uint64_t>(p - offset) > max_bytes) return false;
     image.resize(static_cast<size_t>(p - offset));
     f.seekg(offset);
-    return static_cast<bool>(f.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size())));
+    if (!f.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()))) return false;
+    if (window) {
+        int32_t words[3];
+        std::memcpy(words, trailer, sizeof words);
+        *window = window_request(words[0], words[1], words[2]);
+    }
+    return true;
 }
 
 bool write_bundle(const std::string& engine_path, const std::vector<uint8_t>& image,
-                  const std::string& out_path, std::string& error) {
+                  const std::string& out_path, std::string& error, const WindowRequest& window) {
     std::vector<uint8_t> engine;
     std::string message;
     if (os::read_bounded(engine_path, size_t{1} << 30, engine, message) != os::LoadStatus::Ok) {
@@ -158,9 +186,10 @@ bool write_bundle(const std::string& engine_path, const std::vector<uint8_t>& im
     }
     uint32_t offset = static_cast<uint32_t>(engine.size());
     engine.insert(engine.end(), image.begin(), image.end());
-    put32(engine, 0x80000000u);   // width: system default
-    put32(engine, 0x80000000u);   // height: system default
-    put32(engine, 1);             // show: as the process was asked
+    const bool sized = window.client_width > 0 && window.client_height > 0;
+    put32(engine, static_cast<uint32_t>(sized ? window.client_width : kUseDefault));
+    put32(engine, static_cast<uint32_t>(sized ? window.client_height : kUseDefault));
+    put32(engine, static_cast<uint32_t>(window.maximised ? kShowMaximised : kShowAsAsked));
     put32(engine, 0);
     put32(engine, 0);
     put32(engine, offset);

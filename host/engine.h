@@ -29,7 +29,22 @@ struct ProgramToRun {
     std::string file;
     std::vector<uint32_t> text_lines;
     std::string screenshot;   // the PNG written when the program stops (empty: none)
+    // The initial client size from an image trailer (0: the default, 640 × 512).
+    int client_width = 0, client_height = 0;
+    bool maximised = false;   // the trailer asks for a maximised window
 };
+
+// What the trailer of an appended image asks of the window.
+struct WindowRequest {
+    int client_width = 0, client_height = 0;   // 0: the default
+    bool maximised = false;
+};
+
+// The trailer's width, height and show words as a window request: a
+// dimension that is not positive (CW_USEDEFAULT among them) takes the
+// default, one larger than the shadow bitmap is cut to it; show value 3
+// maximises.
+WindowRequest window_request(int32_t width, int32_t height, int32_t show);
 
 // Runs a program with `host`. Returns the exit status (0 normal end, n
 // after QUIT n, 1 untrapped error, 2 when the image cannot be loaded).
@@ -53,12 +68,14 @@ int run_image(const std::vector<uint8_t>& image, Host& host, WindowThread& windo
 
 // The image appended to an executable with the 24-byte trailer, if any
 // (an image of more than `max_bytes` is not read).
+// `window`, when given, receives what the trailer asks of the window.
 bool read_appended_image(const std::string& exe_path, std::vector<uint8_t>& image,
-                         size_t max_bytes = size_t{64} << 20);
+                         size_t max_bytes = size_t{64} << 20, WindowRequest* window = nullptr);
 
-// Writes engine + image + trailer to `out_path`.
+// Writes engine + image + trailer to `out_path`. The trailer carries the
+// request's client size (0: the system's choice) and show state.
 bool write_bundle(const std::string& engine_path, const std::vector<uint8_t>& image,
-                  const std::string& out_path, std::string& error);
+                  const std::string& out_path, std::string& error, const WindowRequest& window = {});
 
 // The largest program image the command line loads.
 size_t max_program_image();

@@ -53,6 +53,20 @@ public:
     // the interpreter's waiting loops: output is flushed then, and a
     // scripted Escape waits for this).
     virtual void input_wanted() {}
+    // The pointer's position from the client area's top-left, in pixels
+    // of the shadow bitmap, outside the window too; (0, 0) without one.
+    virtual void pointer_position(int& x, int& y) { x = y = 0; }
+    // The pointer's shape over the window: a system shape as MOUSE ON
+    // numbers them (0 the arrow, 1 the I-beam, 2 the hourglass, 3 the
+    // cross ...), or -1 for none (the pointer is invisible there).
+    virtual void set_pointer_shape(int) {}
 };
+
+// The handle of system pointer shape `shape` (0..255), as @hcsr% holds it;
+// 0 for a number that names no shape.
+constexpr uint32_t pointer_handle(int shape) {
+    const bool known = (shape >= 0 && shape <= 4) || (shape >= 128 && shape <= 139 && shape != 135);
+    return known ? 0xC501u + static_cast<uint32_t>(shape) : 0;
+}
 
 }  // namespace kov::host

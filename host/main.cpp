@@ -39,14 +39,26 @@ const char kUsage[] =
     "                      /dev/ttyS0 to /dev/ttyS3, or $KOV_COM1 to $KOV_COM4)\n"
     "  --list FILE         print a program as text\n"
     "  --tokenise IN OUT   write a text program in the tokenised program format\n"
-    "  --bundle PROGRAM -o APP\n"
-    "                      write a standalone executable running PROGRAM\n"
+    "  --bundle PROGRAM -o APP [--size WxH] [--maximised]\n"
+    "                      write a standalone executable running PROGRAM; its\n"
+    "                      window opens with a client area of W x H pixels\n"
+    "                      (default 640x512), maximised if asked\n"
     "  --help              show this help\n"
     "  --version           show the version and the features built in\n"
     "\n"
     "Exit status: 0 at the end of the program, n after QUIT n, 1 after an\n"
     "untrapped error, 2 for a command-line or load error, 130/143/129 after\n"
     "SIGINT/SIGTERM/SIGHUP.\n";
+
+// "WxH" within the shadow bitmap, as a client size.
+bool parse_size(const std::string& text, kov::host::WindowRequest& window) {
+    int w = 0, h = 0, used = 0;
+    if (std::sscanf(text.c_str(), "%5dx%5d%n", &w, &h, &used) != 2 || used != static_cast<int>(text.size())) return false;
+    if (w < 1 || h < 1 || w > kov::host::kShadowWidth || h > kov::host::kShadowHeight) return false;
+    window.client_width = w;
+    window.client_height = h;
+    return true;
+}
 
 int usage_error(const std::string& msg) {
     std::fprintf(stderr, "kov: %s\nTry 'kov --help'.\n", msg.c_str());
@@ -174,6 +186,8 @@ bool run_in_window(const kov::host::ProgramToRun& program, std::string_view tail
                    int& status, std::string& error) {
     const std::string title = std::filesystem::path(program.file).filename().string();
     kov::host::sdl::SdlHost host(zoom, title);
+    host.set_initial_window(program.client_width > 0 ? program.client_width : 640,
+                            program.client_height > 0 ? program.client_height : 512, program.maximised);
     if (!host.open(error)) return false;
     host.queue_keys(keys);
     kov::host::signals::start(host.flags, emergency_flush);
@@ -215,8 +229,12 @@ int run(int argc, char** argv) {
 
     // A bundled executable: the whole command line is the program's.
     kov::host::ProgramToRun program;
-    if (kov::host::read_appended_image(self_path(), program.image, kov::host::max_program_image())) {
+    kov::host::WindowRequest window;
+    if (kov::host::read_appended_image(self_path(), program.image, kov::host::max_program_image(), &window)) {
         program.file = self_path();
+        program.client_width = window.client_width;
+        program.client_height = window.client_height;
+        program.maximised = window.maximised;
         return run_program(std::move(program), join_arguments(args, 0), {}, false, false);
     }
 
@@ -315,8 +333,20 @@ int run(int argc, char** argv) {
                 return usage_error("--bundle would overwrite its input " + loaded.path);
             if (same_file(self_path(), out_path))
                 return usage_error("--bundle would overwrite the engine " + out_path);
+            kov::host::WindowRequest window;
+            for (size_t k = i + 4; k < args.size(); ++k) {
+                if (args[k] == "--maximised" || args[k] == "--maximized") {
+                    window.maximised = true;
+                } else if (args[k] == "--size") {
+                    if (k + 1 >= args.size() || !parse_size(args[k + 1], window))
+                        return usage_error("--size takes WIDTHxHEIGHT, from 1x1 to 1600x1200");
+                    ++k;
+                } else {
+                    return usage_error("unknown --bundle option " + args[k]);
+                }
+            }
             std::string error;
-            if (!kov::host::write_bundle(self_path(), loaded.image, out_path, error)) return usage_error(error);
+            if (!kov::host::write_bundle(self_path(), loaded.image, out_path, error, window)) return usage_error(error);
             return 0;
         }
         return usage_error("unknown option " + a);

@@ -1,6 +1,7 @@
 // The graphics statements and functions: PLOT, MOVE, DRAW, FILL, LINE,
 // ORIGIN, CIRCLE, ELLIPSE, RECTANGLE (each only sends VDU sequences) and
-// POINT( and TINT(, which read the shadow bitmap.
+// POINT( and TINT(, which read the shadow bitmap, and MOUSE, which reads
+// the pointer in graphics units.
 #include "interp/interp.h"
 #include "interp/keywords.h"
 #include "interp/statements.h"
@@ -37,7 +38,43 @@ bool take_fill(Interp& in) {
     ++in.p;
     return true;
 }
+// Sets @hcsr% (a system variable: created when missing).
+void set_cursor_handle(Interp& in, uint32_t handle) {
+    static const uint8_t kName[] = "@hcsr%\r";
+    const uint8_t* end = kName;
+    VarRef ref;
+    if (in.find_var_name(kName, ref, end) != Lookup::Found || ref.type != vtype::Int) return;
+    in.store_num(ref, values::num_int(static_cast<int32_t>(handle)));
+}
 }  // namespace
+
+// MOUSE x, y, b | MOUSE ON [shape] | MOUSE OFF
+void stmt_mouse(Interp& in) {
+    const uint8_t c = in.skip_spaces();
+    if (c == tok::On || c == tok::Off) {
+        ++in.p;
+        int shape = -1;
+        if (c == tok::On) shape = in.at_statement_end() ? 0 : (in.int_expr() & 0xFF);
+        set_cursor_handle(in, in.os->pointer_shape(shape));
+        return;
+    }
+    int cx = 0, cy = 0, buttons = 0;
+    in.os->mouse(cx, cy, buttons);
+    // Graphics units: half a pixel, y upwards, from the graphics origin.
+    int64_t x = 2 * int64_t{cx}, y = 2 * (int64_t{in.vdu ? in.vdu->screen_height() : 0} - 1 - cy);
+    if (in.vdu) {
+        x -= in.vdu->get32(vdu::blk::OriginX);
+        y -= in.vdu->get32(vdu::blk::OriginY);
+    }
+    const int32_t values[3] = {static_cast<int32_t>(x), static_cast<int32_t>(y), buttons};
+    for (int i = 0; i < 3; ++i) {
+        if (i) in.comma();
+        VarRef ref = in.get_ref_create();
+        if (ref.type == vtype::StrVar || ref.type == vtype::StrMem || (ref.type & vtype::Array))
+            raise(Err::BadMouseVariable);
+        in.store_num(ref, values::num_int(values[i]));
+    }
+}
 
 // PLOT k,x,y or PLOT x,y (a point in the foreground colour).
 void stmt_plot(Interp& in) {

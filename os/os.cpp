@@ -188,6 +188,18 @@ int32_t Os::adval(int32_t n) {
     return 16;                          // sound queues: no sound system, all four empty
 }
 
+void Os::mouse(int& x, int& y, int& buttons) {
+    constexpr uint8_t kLeft = 0x01, kRight = 0x02, kMiddle = 0x04;   // the buttons' virtual keys
+    m_host.pointer_position(x, y);
+    buttons = (m_host.key_down(kLeft) ? 4 : 0) | (m_host.key_down(kMiddle) ? 2 : 0) | (m_host.key_down(kRight) ? 1 : 0);
+}
+
+uint32_t Os::pointer_shape(int shape) {
+    const uint32_t handle = shape < 0 ? 0 : host::pointer_handle(shape);
+    m_host.set_pointer_shape(handle ? shape : -1);
+    return handle;
+}
+
 // ---- producer side ----
 
 void Os::raise_escape() {

@@ -85,6 +85,13 @@ public:
     // ADVAL(n): joystick (n >= 0), key buffer space (-1..-4), sound
     // queue space (n <= -5).
     int32_t adval(int32_t n);
+    // MOUSE x,y,b: the pointer in client pixels (outside the client area
+    // too) and its buttons as 4·left + 2·middle + right.
+    void mouse(int& x, int& y, int& buttons);
+    // MOUSE ON n (0..255) and MOUSE OFF (-1): sets the pointer's shape and
+    // returns the new @hcsr% (0 for a shape that does not exist, which
+    // leaves the pointer invisible over the window, and after OFF).
+    uint32_t pointer_shape(int shape);
     // Reads keys until none are left (also ending an expansion).
     void flush_keys();
     // Resets the stream byte and any key expansion (error reports, stop).

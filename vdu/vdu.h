@@ -137,9 +137,12 @@ public:
     Vdu(const Vdu&) = delete;
     Vdu& operator=(const Vdu&) = delete;
 
-    // Start-up: the state of a fresh window of `width` × `height` pixels
-    // with 8×16 cells, black text on colour 15, the screen cleared.
-    void start(int width = 640, int height = 512);
+    // Start-up: the state of a fresh window (of the start size) with 8×16
+    // cells, black text on colour 15, the screen cleared.
+    void start() { start(m_start_width, m_start_height); }
+    void start(int width, int height);
+    // The client size start() gives (640 × 512 unless set).
+    void set_start_size(int width, int height) { m_start_width = width; m_start_height = height; }
 
     // Writes one byte of the VDU stream.
     void write(uint8_t c);
@@ -316,6 +319,7 @@ private:
     uint32_t m_row8_fg = 1, m_row8_bg = 1;
     host::Caret m_caret;
     std::string m_screenshot_path;
+    int m_start_width = 640, m_start_height = 512;
     std::string m_screenshot_error;
     bool m_stopped = false;
 };

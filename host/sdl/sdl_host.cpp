@@ -47,6 +47,8 @@ Rect intersect(const Rect& a, const Rect& b) {
     return r.empty() ? Rect{} : r;
 }
 
+static_assert(SDL_NUM_SYSTEM_CURSORS <= 12, "room for every system cursor");
+
 SDL_Rect scaled(const Rect& r, int zoom) {
     return SDL_Rect{r.left * zoom, r.top * zoom, (r.right - r.left) * zoom, (r.bottom - r.top) * zoom};
 }
@@ -57,6 +59,8 @@ SdlHost::SdlHost(int zoom, std::string title) : m_zoom(std::clamp(zoom, 1, 8)), 
 
 SdlHost::~SdlHost() {
     attach_input(nullptr);
+    for (SDL_Cursor* c : m_cursors)
+        if (c) SDL_FreeCursor(c);
     if (m_shadow) SDL_FreeSurface(m_shadow);
     if (m_window) SDL_DestroyWindow(m_window);
     if (m_sdl_started) SDL_Quit();
@@ -81,7 +85,8 @@ bool SdlHost::open(std::string& error) {
     }
     m_sdl_started = true;
     m_window = SDL_CreateWindow(m_title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                m_client_width * m_zoom, m_client_height * m_zoom, SDL_WINDOW_RESIZABLE);
+                                m_client_width * m_zoom, m_client_height * m_zoom,
+                                SDL_WINDOW_RESIZABLE | (m_maximised ? SDL_WINDOW_MAXIMIZED : 0));
     if (!m_window) {
         error = SDL_GetError();
         return false;
@@ -130,6 +135,50 @@ bool SdlHost::key_down(uint8_t vk) {
         return m_keys_down[left].load() || m_keys_down[left + 1].load();
     }
     return m_keys_down[vk].load();
+}
+
+void SdlHost::pointer_position(int& x, int& y) {
+    x = y = 0;
+    on_window_thread([this, &x, &y]() -> uint32_t {
+        if (!m_window) return 0;
+        int gx = 0, gy = 0, wx = 0, wy = 0;
+        SDL_GetGlobalMouseState(&gx, &gy);
+        SDL_GetWindowPosition(m_window, &wx, &wy);
+        // Whole pixels of the shadow bitmap, rounded down left of and above the window.
+        auto unzoom = [z = m_zoom](int v) { return v >= 0 ? v / z : -((-v + z - 1) / z); };
+        x = unzoom(gx - wx);
+        y = unzoom(gy - wy);
+        return 1;
+    }).wait();
+}
+
+void SdlHost::set_pointer_shape(int shape) {
+    on_window_thread([this, shape]() -> uint32_t {
+        if (shape < 0) {
+            SDL_ShowCursor(SDL_DISABLE);
+            return 0;
+        }
+        // The nearest of SDL's shapes (the arrow where it has none).
+        SDL_SystemCursor id = SDL_SYSTEM_CURSOR_ARROW;
+        switch (shape) {
+            case 1: id = SDL_SYSTEM_CURSOR_IBEAM; break;
+            case 2: id = SDL_SYSTEM_CURSOR_WAIT; break;
+            case 3: id = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
+            case 128: case 134: id = SDL_SYSTEM_CURSOR_SIZEALL; break;
+            case 130: id = SDL_SYSTEM_CURSOR_SIZENWSE; break;
+            case 131: id = SDL_SYSTEM_CURSOR_SIZENESW; break;
+            case 132: id = SDL_SYSTEM_CURSOR_SIZEWE; break;
+            case 133: id = SDL_SYSTEM_CURSOR_SIZENS; break;
+            case 136: id = SDL_SYSTEM_CURSOR_NO; break;
+            case 137: id = SDL_SYSTEM_CURSOR_HAND; break;
+            case 138: id = SDL_SYSTEM_CURSOR_WAITARROW; break;
+            default: break;
+        }
+        if (!m_cursors[id]) m_cursors[id] = SDL_CreateSystemCursor(id);
+        if (m_cursors[id]) SDL_SetCursor(m_cursors[id]);
+        SDL_ShowCursor(SDL_ENABLE);
+        return 1;
+    });
 }
 
 void SdlHost::deliver_pending_keys_to(InputSink& sink) {
@@ -339,7 +388,8 @@ void SdlHost::paint() {
                 m_resize_wanted = false;
             }
         }
-        if (width > 0) {
+        // A maximised window keeps its size; the screen shows at its top-left.
+        if (width > 0 && !m_maximised) {
             int now_w = 0, now_h = 0;
             SDL_GetWindowSize(m_window, &now_w, &now_h);
             if (now_w != width * m_zoom || now_h != height * m_zoom) SDL_SetWindowSize(m_window, width * m_zoom, height * m_zoom);

@@ -20,6 +20,7 @@
 
 struct SDL_Window;
 struct SDL_Surface;
+struct SDL_Cursor;
 union SDL_Event;
 
 namespace kov::host::sdl {
@@ -35,6 +36,12 @@ public:
     // Opens the window on the calling thread, which becomes the window
     // thread. False, with the reason in `error`, when there is no display.
     bool open(std::string& error);
+    // The client size and state the window opens with (before open()).
+    void set_initial_window(int width, int height, bool maximised) {
+        m_client_width = width;
+        m_client_height = height;
+        m_maximised = maximised;
+    }
 
     // Keys delivered as if typed before any other (the --keys text). A 27
     // among them is the Escape key, pressed once the keys before it are read.
@@ -47,6 +54,8 @@ public:
     void attach_input(InputSink* sink) override;
     bool key_down(uint8_t virtual_key) override;
     void input_wanted() override { m_asked.store(true); }
+    void pointer_position(int& x, int& y) override;
+    void set_pointer_shape(int shape) override;
     // Surface: no text mirror in a window.
     void mirror_char(uint8_t) override {}
     void mirror_newline() override {}
@@ -126,6 +135,8 @@ private:
     Rect m_caret_drawn;                // where the inverted caret is on the window
     uint32_t m_blink_due = 0;
     WheelAccumulator m_wheel;
+    static constexpr int kSystemCursors = 12;   // SDL's system cursor shapes
+    SDL_Cursor* m_cursors[kSystemCursors] = {};
     std::string m_pending_keys;
     size_t m_pending_next = 0;
 

@@ -52,6 +52,20 @@ printf 'PRINT "second"\n' > "$tmp/second.bas"
 "$tmp/app" --bundle "$tmp/second.bas" -o "$tmp/app2" >/dev/null 2>&1 || true
 "$kov" --bundle "$tmp/second.bas" -o "$tmp/app2"
 out=$("$tmp/app2"); check "second bundle" "second" "$out"
+# The trailer's client size is the first screen's, headless too (text
+# wraps at its 40th column); the default is 640 x 512.
+printf 'PRINT TAB(39,0) "ab";: X%%=POS: Y%%=VPOS: PRINT '"'"';@vdu%%!208;" ";@vdu%%!212;" ";X%%;" ";Y%%\n' > "$tmp/size.bas"
+"$kov" --bundle "$tmp/size.bas" -o "$tmp/sized" --size 320x200 --maximised; check "sized bundle status" 0 $?
+check "bundle client size" "320 200 1 1" "$("$tmp/sized" | tail -1)"
+"$kov" --bundle "$tmp/size.bas" -o "$tmp/plain"
+check "default client size" "640 512 41 0" "$("$tmp/plain" | tail -1)"
+for bad in 0x200 320x 1601x10 10x1201 -5x5 320x200junk; do
+  err=$("$kov" --bundle "$tmp/size.bas" -o "$tmp/bad" --size $bad 2>&1); rc=$?
+  check "--size $bad refused" 2 $rc
+  [[ $err == *"--size takes WIDTHxHEIGHT"* ]] || { echo "FAIL: --size $bad message: $err"; fail=1; }
+done
+[ -e "$tmp/bad" ] && { echo "FAIL: a refused --size wrote the executable"; fail=1; }
+"$kov" --bundle "$tmp/size.bas" -o "$tmp/bad" --sizes 2>/dev/null; check "unknown bundle option" 2 $?
 
 # Tokenising the listing of every golden program gives back the same bytes.
 for prog in "$root"/tests/programs/*/*.bas "$root"/bench/*.bas "$root"/examples/*.bas; do
