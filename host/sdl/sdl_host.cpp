@@ -141,13 +141,34 @@ void SdlHost::pointer_position(int& x, int& y) {
     x = y = 0;
     on_window_thread([this, &x, &y]() -> uint32_t {
         if (!m_window) return 0;
-        int gx = 0, gy = 0, wx = 0, wy = 0;
-        SDL_GetGlobalMouseState(&gx, &gy);
-        SDL_GetWindowPosition(m_window, &wx, &wy);
+        int px = 0, py = 0;
+        bool known = false;
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(KOV_HAVE_X11)
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(m_window, &info) && info.subsystem == SDL_SYSWM_X11) {
+            Window root, child;
+            int root_x, root_y;
+            unsigned int mask;
+            known = XQueryPointer(info.info.x11.display, info.info.x11.window, &root, &child, &root_x, &root_y, &px, &py,
+                                  &mask);
+        }
+#endif
+        if (!known && SDL_GetMouseFocus() == m_window) {
+            SDL_GetMouseState(&px, &py);
+            known = true;
+        }
+        if (!known) {
+            int wx = 0, wy = 0;
+            SDL_GetGlobalMouseState(&px, &py);
+            SDL_GetWindowPosition(m_window, &wx, &wy);
+            px -= wx;
+            py -= wy;
+        }
         // Whole pixels of the shadow bitmap, rounded down left of and above the window.
         auto unzoom = [z = m_zoom](int v) { return v >= 0 ? v / z : -((-v + z - 1) / z); };
-        x = unzoom(gx - wx);
-        y = unzoom(gy - wy);
+        x = unzoom(px);
+        y = unzoom(py);
         return 1;
     }).wait();
 }
@@ -235,14 +256,14 @@ void SdlHost::mouse_button(const SDL_Event& event) {
     m_keys_down[vk].store(down);
     if (!down) return;   // button-up messages are never queued
     const uint32_t message = vk == kVkLButton ? kLeftButtonDown : vk == kVkRButton ? kRightButtonDown : kMiddleButtonDown;
-    const uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
-    const SDL_Keymod mods = SDL_GetModState();
+    // The buttons and keys held as this event left them (SDL's own state
+    // may already be past a quick release).
     uint32_t wparam = 0;
-    if (buttons & SDL_BUTTON_LMASK) wparam |= kMkLeft;
-    if (buttons & SDL_BUTTON_RMASK) wparam |= kMkRight;
-    if (buttons & SDL_BUTTON_MMASK) wparam |= kMkMiddle;
-    if (mods & KMOD_SHIFT) wparam |= kMkShift;
-    if (mods & KMOD_CTRL) wparam |= kMkControl;
+    if (key_down(kVkLButton)) wparam |= kMkLeft;
+    if (key_down(kVkRButton)) wparam |= kMkRight;
+    if (key_down(kVkMButton)) wparam |= kMkMiddle;
+    if (key_down(kVkShift)) wparam |= kMkShift;
+    if (key_down(kVkControl)) wparam |= kMkControl;
     // Client coordinates in pixels of the shadow bitmap.
     const uint32_t lparam = pack(b.x / m_zoom, b.y / m_zoom);
     with_sink([&](InputSink& sink) { sink.post_event(EventKind::Mouse, message, wparam, lparam); });

@@ -2,7 +2,8 @@
 # The engine in a window on a virtual X display (Xvfb): the window's size
 # and title, its pixels against --screenshot (also zoomed), keys typed into
 # the window reaching GET, Escape, the stop sequence, ON CLOSE and the
-# close box. Every wait is for a condition, with a generous limit.
+# close box, the caret, ON MOVE, ON MOUSE, MOUSE, the wheel, and the size
+# and show state an executable's trailer asks for. Every wait is for a condition, with a generous limit.
 #   window.sh KOV CLOSE_WINDOW
 set -u
 kov=$1
@@ -39,6 +40,10 @@ wait_for() {
     sleep 0.1
   done
 }
+# prints WANT COMMAND...: true when COMMAND's output is WANT (for wait_for,
+# which runs it afresh each time).
+prints() { local want=$1; shift; [ "$("$@" 2>/dev/null)" = "$want" ]; }
+position_of() { xdotool getwindowgeometry "$1" | awk '/Position/ {print $2}'; }
 alive() { kill -0 "$1" 2>/dev/null; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
 
@@ -93,7 +98,7 @@ for zoom in 1 2; do
   start screen --zoom $zoom --screenshot "shot$zoom.png" || continue
   # The window takes the MODE's client size (times the zoom) at its first frame.
   want="$((720 * zoom))x$((576 * zoom))"
-  wait_for 30 test "$(size_of "$wid")" = "$want"
+  wait_for 30 prints "$want" size_of "$wid"
   check "zoom $zoom: MODE 10 window size" "$want" "$(size_of "$wid")"
   if capture_when "win$zoom.png" $((330 * zoom)) $((488 * zoom)) "0,200,0"; then
     focus; xdotool key space
@@ -132,7 +137,7 @@ BAS
 if start escape; then
   focus
   xdotool key Escape
-  wait_for 30 test "$(cat escape.txt 2>/dev/null)" = 17
+  wait_for 30 prints 17 cat escape.txt
   check "Escape: error raised" 17 "$(cat escape.txt 2>/dev/null)"
   # END: the window stays with its prompt until Escape is pressed again.
   alive "$pid" && check "stop sequence: still waiting after END" waiting waiting \
@@ -151,7 +156,7 @@ QUIT 3
 BAS
 if start onclose; then
   for n in 1 2 3; do "$close_window" "$wid"; done
-  wait_for 30 test "$(cat closes.txt 2>/dev/null)" = 3
+  wait_for 30 prints 3 cat closes.txt
   check "ON CLOSE: attempts counted" 3 "$(cat closes.txt 2>/dev/null)"
   xwininfo -id "$wid" >/dev/null 2>&1 && alive "$pid"
   check "ON CLOSE: window kept" 0 $?
@@ -220,7 +225,7 @@ if start owner; then
   wait_for 30 test -e owner.txt
   if start reader; then
     want=$(printf 'from \xe9lsewhere' | od -An -tx1)
-    wait_for 30 test "$(od -An -tx1 < read.txt 2>/dev/null)" = "$want"
+    wait_for 30 prints "$want" od -An -tx1 read.txt
     check "clipboard between engines" "$want" "$(od -An -tx1 < read.txt)"
     focus; xdotool key q
     finish reader
@@ -228,6 +233,153 @@ if start owner; then
   pid=$owner_pid wid=$owner_wid
   focus; xdotool key q
   finish owner
+fi
+
+# ---- the caret: shown at the text cursor, blinking, following the cursor ----
+cat > caret.bas <<'BAS'
+PRINT "AB";
+K%=GET: PRINT "x";
+K%=GET
+QUIT
+BAS
+if start caret; then
+  focus
+  # The caret inverts rows 14 and 15 of the cell at the cursor (white
+  # 248,248,248 becomes 7,7,7); the screenshot never holds it.
+  capture_when caret1.png 18 15 "7,7,7"
+  check "caret: shown under the cursor" "7,7,7" "$(pixel caret1.png 18 15)"
+  check "caret: only rows 14 and 15" "248,248,248" "$(pixel caret1.png 18 13)"
+  capture_when caret2.png 18 15 "248,248,248"
+  check "caret: blinks off" "248,248,248" "$(pixel caret2.png 18 15)"
+  xdotool key x
+  capture_when caret3.png 26 15 "7,7,7"
+  check "caret: follows the cursor" "7,7,7" "$(pixel caret3.png 26 15)"
+  check "caret: gone from its old cell" "248,248,248" "$(pixel caret3.png 18 15)"
+  xdotool key y
+  finish caret
+  check "caret: status" 0 "$rc"
+fi
+
+# ---- ON MOVE: moving and sizing the window ----
+# Each event's @msg%, @wparam% and @lparam% go to ev<msg>.txt.
+cat > move.bas <<'BAS'
+VDU 23,1,0;0;0;0;
+ON MOVE F%=OPENOUT("ev"+STR$@msg%+".txt"): BPUT#F%,STR$@msg%+" "+STR$@wparam%+" "+STR$~@lparam%: CLOSE#F%: RETURN
+REPEAT K%=INKEY(10): UNTIL K%=ASC"q"
+QUIT
+BAS
+if start move; then
+  xdotool windowmove "$wid" 123 145
+  want="3 0 91007B"
+  wait_for 30 prints "$want" cat ev3.txt
+  check "ON MOVE: WM_MOVE with the client's position" "$want" "$(cat ev3.txt 2>/dev/null)"
+  xdotool windowsize "$wid" 500 400
+  want="5 0 19001F4"
+  wait_for 30 prints "$want" cat ev5.txt
+  check "ON MOVE: WM_SIZE with the client's size" "$want" "$(cat ev5.txt 2>/dev/null)"
+  focus; xdotool key q
+  finish move
+  check "ON MOVE: status" 0 "$rc"
+fi
+
+# ---- ON MOUSE, the MOUSE statement and the wheel ----
+cat > mouse.bas <<'BAS'
+VDU 23,1,0;0;0;0;
+ON MOUSE MOUSE X%,Y%,B%: F%=OPENOUT("click"+STR$@msg%+".txt"): BPUT#F%,STR$@wparam%+" "+STR$~@lparam%+" "+STR$X%+" "+STR$Y%+" "+STR$B%: CLOSE#F%: RETURN
+REM Events run between statements, not inside a wait for a key.
+REPEAT
+  K%=INKEY(10)
+  IF K%>=0 THEN MOUSE X%,Y%,B%: F%=OPENOUT("key.txt"): BPUT#F%,STR$K%+" "+STR$X%+" "+STR$Y%+" "+STR$B%: CLOSE#F%
+UNTIL K%=ASC"q"
+QUIT
+BAS
+if start mouse; then
+  # Away from the screen's corner, so that the pointer can go above and
+  # to the left of the window.
+  xdotool windowmove "$wid" 200 200
+  wait_for 30 prints 200,200 position_of "$wid"
+  focus
+  # Left button held at client (100, 50): MK_LBUTTON, the position packed,
+  # MOUSE in graphics units (y upwards from the bottom row) with b = 4.
+  xdotool mousemove --window "$wid" 100 50 mousedown 1
+  want="1 320064 200 922 4"
+  wait_for 30 prints "$want" cat click513.txt
+  check "ON MOUSE: left button down" "$want" "$(cat click513.txt 2>/dev/null)"
+  xdotool mouseup 1
+  # Right button with Ctrl at (7, 500): MK_RBUTTON | MK_CONTROL.
+  xdotool mousemove --window "$wid" 7 500 keydown ctrl mousedown 3
+  want="10 1F40007 14 22 1"
+  wait_for 30 prints "$want" cat click516.txt
+  check "ON MOUSE: right button with Ctrl" "$want" "$(cat click516.txt 2>/dev/null)"
+  xdotool mouseup 3 keyup ctrl
+  # Button up: no event; the middle button: WM_MBUTTONDOWN.
+  xdotool mousemove --window "$wid" 320 256 click 2
+  wait_for 30 prints "16 1000140" cut -d' ' -f1,2 click519.txt
+  check "ON MOUSE: middle button" "16 1000140" "$(cut -d' ' -f1,2 click519.txt 2>/dev/null)"
+  # Wheel notches away from and towards the user are keys 141 and 140.
+  xdotool click 4
+  wait_for 30 prints 141 cut -d' ' -f1 key.txt
+  check "wheel away from the user" 141 "$(cut -d' ' -f1 key.txt 2>/dev/null)"
+  xdotool click 5
+  wait_for 30 prints 140 cut -d' ' -f1 key.txt
+  check "wheel towards the user" 140 "$(cut -d' ' -f1 key.txt 2>/dev/null)"
+  # MOUSE reads the pointer outside the window too, unclipped.
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  xdotool mousemove $((X - 10)) $((Y - 20)) key k
+  want="107 -20 1062 0"
+  wait_for 30 prints "$want" cat key.txt
+  check "MOUSE outside the window" "$want" "$(cat key.txt 2>/dev/null)"
+  xdotool key q
+  finish mouse
+  check "ON MOUSE: status" 0 "$rc"
+  [ -e click514.txt ] || [ -e click517.txt ]
+  check "ON MOUSE: no button-up events" 1 $?
+fi
+
+# ---- the trailer's client size and maximised state ----
+cat > sized.bas <<'BAS'
+VDU 23,1,0;0;0;0;
+F%=OPENOUT("sized.txt"): BPUT#F%,STR$@vdu%!208+" "+STR$@vdu%!212: CLOSE#F%
+K%=GET
+MODE 10
+F%=OPENOUT("sized.txt"): BPUT#F%,STR$@vdu%!208+" "+STR$@vdu%!212: CLOSE#F%
+K%=GET
+QUIT
+BAS
+# start_app NAME: runs the executable NAME in a window; sets pid and wid.
+start_app() {
+  ./"$1" >"$1.stdout" 2>"$1.stderr" &
+  pid=$!
+  pids+=($pid)
+  wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+  [ -n "$wid" ] || { echo "FAIL: $1: no window appeared"; cat "$1.stderr"; fail=1; return 1; }
+}
+"$kov" --bundle sized.bas -o sized --size 400x300
+"$kov" --bundle sized.bas -o maxed --size 400x300 --maximised
+if start_app sized; then
+  wait_for 30 prints "400 300" cat sized.txt
+  check "trailer: the VDU's client size" "400 300" "$(cat sized.txt 2>/dev/null)"
+  check "trailer: the window's client size" 400x300 "$(size_of "$wid")"
+  xprop -id "$wid" _NET_WM_STATE | grep -q MAXIMIZED
+  check "trailer: not maximised without asking" 1 $?
+  # A MODE change then sizes the window as usual.
+  rm -f sized.txt; focus; xdotool key space
+  wait_for 30 prints 720x576 size_of "$wid"
+  check "trailer: MODE 10 resizes" 720x576 "$(size_of "$wid")"
+  xdotool key space
+  finish sized
+fi
+if start_app maxed; then
+  wait_for 30 test -s sized.txt
+  xprop -id "$wid" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_VERT
+  check "trailer: show 3 asks the window manager to maximise" 0 $?
+  # A maximised window keeps its size through a MODE change.
+  rm -f sized.txt; focus; xdotool key space
+  wait_for 30 prints "720 576" cat sized.txt
+  check "maximised: the VDU takes MODE 10" "720 576" "$(cat sized.txt 2>/dev/null)"
+  check "maximised: the window keeps its size" 400x300 "$(size_of "$wid")"
+  xdotool key space
+  finish maxed
 fi
 
 # ---- a display that cannot be opened: the program runs headless ----
