@@ -116,6 +116,7 @@ done
 # ---- keys typed into the window reach GET ----
 cat > keys.bas <<'BAS'
 VDU 23,1,0;0;0;0;
+*ESC OFF
 F%=OPENOUT("keys.txt")
 REPEAT K%=GET: BPUT#F%,STR$(K%): UNTIL K%=ASC"q"
 CLOSE#F%
@@ -123,10 +124,39 @@ QUIT
 BAS
 if start keys; then
   focus
-  xdotool key a shift+b Left Right Up Down F1 ctrl+Left ctrl+Right shift+Tab Home ctrl+Home q
+  xdotool key a shift+b Left Right Up Down F1 ctrl+Left ctrl+Right shift+Tab Home ctrl+Home Escape q
   finish keys
   check "keys: status" 0 "$rc"
-  check "keys: codes" "97 66 136 137 139 138 145 128 129 155 130 156 113" "$(tr '\n' ' ' < keys.txt | sed 's/ $//')"
+  check "keys: codes (Escape as 27 under *ESC OFF)" "97 66 136 137 139 138 145 128 129 155 130 156 27 113" \
+    "$(tr '\n' ' ' < keys.txt | sed 's/ $//')"
+fi
+
+# ---- INKEY with a negative number reads the keys held down ----
+cat > scan.bas <<'BAS'
+VDU 23,1,0;0;0;0;
+S0%=0: C0%=0: F%=OPENOUT("scan.txt"): BPUT#F%,"0 0": CLOSE#F%
+REPEAT
+  S%=INKEY(-99): C%=INKEY(-2)
+  IF S%<>S0% OR C%<>C0% THEN F%=OPENOUT("scan.txt"): BPUT#F%,STR$S%+" "+STR$C%: CLOSE#F%: S0%=S%: C0%=C%
+  K%=INKEY(1)
+UNTIL K%=ASC"q"
+QUIT
+BAS
+if start scan; then
+  focus
+  wait_for 30 prints "0 0" cat scan.txt
+  xdotool keydown space
+  wait_for 30 prints "-1 0" cat scan.txt
+  check "INKEY(-99): Space held" "-1 0" "$(cat scan.txt)"
+  xdotool keydown ctrl
+  wait_for 30 prints "-1 -1" cat scan.txt
+  check "INKEY(-2): Ctrl held too" "-1 -1" "$(cat scan.txt)"
+  xdotool keyup space keyup ctrl
+  wait_for 30 prints "0 0" cat scan.txt
+  check "INKEY: both released" "0 0" "$(cat scan.txt)"
+  xdotool key q
+  finish scan
+  check "INKEY scan: status" 0 "$rc"
 fi
 
 # ---- Escape stops a running program; the stop sequence waits for Escape ----
@@ -158,6 +188,10 @@ if start onclose; then
   for n in 1 2 3; do "$close_window" "$wid"; done
   wait_for 30 prints 3 cat closes.txt
   check "ON CLOSE: attempts counted" 3 "$(cat closes.txt 2>/dev/null)"
+  # Alt+F4 is one more attempt.
+  focus; xdotool key alt+F4
+  wait_for 30 prints 4 cat closes.txt
+  check "ON CLOSE: Alt+F4" 4 "$(cat closes.txt 2>/dev/null)"
   xwininfo -id "$wid" >/dev/null 2>&1 && alive "$pid"
   check "ON CLOSE: window kept" 0 $?
   focus; xdotool key q
