@@ -100,7 +100,13 @@ public:
         if (on_sleep) on_sleep();
     }
     void attach_input(host::InputSink*) override {}
+    bool key_down(uint8_t vk) override { return vk < 8 && (held >> vk & 1); }
+    void pointer_position(int& x, int& y) override { x = pointer_x; y = pointer_y; }
+    void set_pointer_shape(int shape) override { shapes.push_back(shape); }
 
+    unsigned held = 0;                 // bit n: virtual key n is down (the buttons are 1, 2 and 4)
+    int pointer_x = 0, pointer_y = 0;
+    std::vector<int> shapes;           // what the pointer was set to, in order
     uint32_t now_ms = 0xFFFFFE00u;   // waits cross the wrap of the counter
     int sleeps = 0;
     std::function<void()> on_sleep;
@@ -310,6 +316,35 @@ TEST_F(OsTest, KeyScansAndIdentification) {
     os.push_key('a');
     EXPECT_EQ(os.adval(-1), 254);
     os.flush_keys();
+}
+
+TEST_F(OsTest, MouseButtonsAndPointer) {
+    int x = 1, y = 1, b = 1;
+    host.pointer_x = -7;
+    host.pointer_y = 2000;
+    os.mouse(x, y, b);
+    EXPECT_EQ(x, -7);   // outside the window, unclipped
+    EXPECT_EQ(y, 2000);
+    EXPECT_EQ(b, 0);
+    // b = 4·left + 2·middle + right; the virtual keys are 1 left, 2 right, 4 middle.
+    const std::pair<unsigned, int> cases[] = {{1u << 1, 4}, {1u << 2, 1}, {1u << 4, 2}, {(1u << 1) | (1u << 2) | (1u << 4), 7},
+                                              {(1u << 1) | (1u << 4), 6}};
+    for (auto [held, want] : cases) {
+        host.held = held;
+        os.mouse(x, y, b);
+        EXPECT_EQ(b, want) << "held " << held;
+    }
+}
+
+TEST_F(OsTest, PointerShapesAndTheirHandles) {
+    EXPECT_EQ(os.pointer_shape(0), 0xC501u);     // the arrow
+    EXPECT_EQ(os.pointer_shape(3), 0xC504u);     // the cross
+    EXPECT_EQ(os.pointer_shape(137), 0xC58Au);   // the hand
+    EXPECT_EQ(os.pointer_shape(5), 0u);          // no such shape: no pointer over the window
+    EXPECT_EQ(os.pointer_shape(135), 0u);
+    EXPECT_EQ(os.pointer_shape(255), 0u);
+    EXPECT_EQ(os.pointer_shape(-1), 0u);         // MOUSE OFF
+    EXPECT_EQ(host.shapes, (std::vector<int>{0, 3, 137, -1, -1, -1, -1}));
 }
 
 TEST_F(OsTest, CommitMemoryRules) {
