@@ -394,6 +394,20 @@ void SdlHost::set_client_size(int width, int height) {
     m_resize_wanted = true;
 }
 
+void SdlHost::keep_on_work_area(int width, int height) {
+    const int display = SDL_GetWindowDisplayIndex(m_window);
+    SDL_Rect work;
+    if (display < 0 || SDL_GetDisplayUsableBounds(display, &work) != 0) return;
+    int x = 0, y = 0, top = 0, left = 0, bottom = 0, right = 0;
+    SDL_GetWindowPosition(m_window, &x, &y);
+    if (SDL_GetWindowBordersSize(m_window, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+    // The outer rectangle ends at the work area's right and bottom edges at
+    // most, but never starts left of or above it.
+    const int new_x = std::max(std::min(x - left, work.x + work.w - (width + left + right)), work.x) + left;
+    const int new_y = std::max(std::min(y - top, work.y + work.h - (height + top + bottom)), work.y) + top;
+    if (new_x != x || new_y != y) SDL_SetWindowPosition(m_window, new_x, new_y);
+}
+
 void SdlHost::set_caret(const Caret& caret) { m_caret = caret; }
 
 void SdlHost::paint() {
@@ -413,7 +427,10 @@ void SdlHost::paint() {
         if (width > 0 && !m_maximised) {
             int now_w = 0, now_h = 0;
             SDL_GetWindowSize(m_window, &now_w, &now_h);
-            if (now_w != width * m_zoom || now_h != height * m_zoom) SDL_SetWindowSize(m_window, width * m_zoom, height * m_zoom);
+            if (now_w != width * m_zoom || now_h != height * m_zoom) {
+                SDL_SetWindowSize(m_window, width * m_zoom, height * m_zoom);
+                keep_on_work_area(width * m_zoom, height * m_zoom);
+            }
             m_repaint_all = true;
         }
     }

@@ -102,6 +102,9 @@ private:
     void deliver_pending_keys_to(InputSink& sink);
     void run_requests();
     void paint();
+    // After a MODE change: moves the window of this client size left or up
+    // so that it ends within the desktop's work area where it can.
+    void keep_on_work_area(int width, int height);
     // Runs `f` with the input sink when one is attached.
     template <typename F>
     bool with_sink(F&& f) {

@@ -396,10 +396,15 @@ if start_app sized; then
   check "trailer: the window's client size" 400x300 "$(size_of "$wid")"
   xprop -id "$wid" _NET_WM_STATE | grep -q MAXIMIZED
   check "trailer: not maximised without asking" 1 $?
-  # A MODE change then sizes the window as usual.
+  # A MODE change then sizes the window as usual, moving it back onto the
+  # screen (1600 x 1280, no window manager) where it would reach past it.
+  xdotool windowmove "$wid" 1500 1100
+  wait_for 30 prints 1500,1100 position_of "$wid"
   rm -f sized.txt; focus; xdotool key space
   wait_for 30 prints 720x576 size_of "$wid"
   check "trailer: MODE 10 resizes" 720x576 "$(size_of "$wid")"
+  wait_for 30 prints 880,704 position_of "$wid"
+  check "MODE 10 moves the window onto the screen" 880,704 "$(position_of "$wid")"
   xdotool key space
   finish sized
 fi
