@@ -572,13 +572,17 @@ void Vdu::finish_mode(int w, int h, int cw, int ch, uint8_t mask, bool oem) {
         present({0, 0, kShadowWidth, kShadowHeight});
     }
     default_colours();
+    end_mode_change();
+    update_caret();
+}
+
+void Vdu::end_mode_change() {
     m_s[blk::Flags] &= static_cast<uint8_t>(~(vflag::Proportional | vflag::GraphicsText | vflag::Flash));
     m_s[blk::CaretStart] &= static_cast<uint8_t>(~0x60);
     caret_reset();
     reset_windows(false);
     clear_text_window();
     std::memset(m_map, ' ', sizeof m_map);
-    update_caret();
 }
 
 namespace {

@@ -101,13 +101,7 @@ void Vdu::start(int width, int height) {
     m_s[blk::BgCol] = 15;
     m_s[blk::CaretEnd] = 16;
     load_mode_font(8, 16, false);
-    // The end of a MODE change: windows, cursors, caret and the screen.
-    m_s[blk::Flags] &= static_cast<uint8_t>(~(vflag::Proportional | vflag::GraphicsText | vflag::Flash));
-    m_s[blk::CaretStart] &= static_cast<uint8_t>(~0x60);
-    caret_reset();
-    reset_windows(false);
-    clear_text_window();
-    std::memset(m_map, ' ', sizeof m_map);
+    end_mode_change();
     std::lock_guard<std::mutex> hold(m_surface.drawing_lock());
     present({0, 0, host::kShadowWidth, host::kShadowHeight});
 }

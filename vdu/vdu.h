@@ -264,6 +264,9 @@ private:
     void select_mode(int n);
     void user_mode();
     void finish_mode(int w, int h, int cw, int ch, uint8_t mask, bool oem);
+    // The end of every MODE change and of start-up: the flags, caret,
+    // windows and cursors of a fresh screen, and an empty character map.
+    void end_mode_change();
     void load_mode_font(int cw, int ch, bool oem);
     void caret_reset();
     void update_caret();
