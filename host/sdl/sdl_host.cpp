@@ -72,6 +72,10 @@ bool SdlHost::open(std::string& error) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // The window's own framebuffer (shared memory on X), not a texture:
+    // giving a window a texture makes SDL create it again, and the handles
+    // a program has read must name the window that stays.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Only the desktop's display will do: when it cannot be opened the
     // engine runs headless rather than on some other video driver (a
     // console or an off-screen one nobody sees). SDL_VIDEODRIVER still

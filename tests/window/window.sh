@@ -45,6 +45,7 @@ wait_for() {
 prints() { local want=$1; shift; [ "$("$@" 2>/dev/null)" = "$want" ]; }
 position_of() { xdotool getwindowgeometry "$1" | awk '/Position/ {print $2}'; }
 alive() { kill -0 "$1" 2>/dev/null; }
+gone_window() { ! xwininfo -id "$1" >/dev/null 2>&1; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
 
 Xvfb -displayfd 3 -screen 0 1600x1280x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
@@ -368,6 +369,37 @@ if start mouse; then
   check "ON MOUSE: status" 0 "$rc"
   [ -e click514.txt ] || [ -e click517.txt ]
   check "ON MOUSE: no button-up events" 1 $?
+fi
+
+# ---- error 0: a message box, then the report and the stop sequence ----
+printf 'F%%=OPENOUT("hwnd.txt"): BPUT#F%%,STR$@hwnd%%: CLOSE#F%%\nERROR 0, "Out of luck"\n' > box.bas
+if start box; then
+  # SDL's message box is a plain X window (xdotool's search passes it by).
+  box_window() {
+    local w
+    for w in $(xwininfo -root -tree | awk '/"KOV BASIC"/ {print $1}'); do
+      xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && { echo "$w"; return; }
+    done
+  }
+  has_box() { [ -n "$(box_window)" ]; }
+  # Return on the box's OK button, again until the box has gone.
+  dismiss() { xdotool windowfocus --sync "$box" key Return 2>/dev/null; wait_for 2 gone_window "$box"; }
+  wait_for 30 has_box
+  box=$(box_window)
+  check "error 0: a message box" yes "$([ -n "$box" ] && echo yes || echo no)"
+  # The report waits for the box to be dismissed.
+  alive "$pid"
+  check "error 0: the program waits for the box" 0 $?
+  if [ -n "$box" ]; then
+    wait_for 30 dismiss
+  fi
+  # @hwnd% names the window, which is still the one that opened.
+  check "@hwnd% is the X window" "$wid" "$(cat hwnd.txt)"
+  focus; xdotool key Escape
+  finish box
+  check "error 0: status after the report" 1 "$rc"
+  grep -q "Out of luck" box.stderr
+  check "error 0: the message on standard error too" 0 $?
 fi
 
 # ---- the trailer's client size and maximised state ----
