@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "host/sdl/screen_text.h"
 #include "os/loader.h"
@@ -83,6 +84,16 @@ bool SdlHost::open(std::string& error) {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if (!std::getenv("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland && *wayland ? "wayland,x11" : "x11");
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(KOV_HAVE_X11)
+    // An X request that fails is reported after the fact, and Xlib's own
+    // handler then ends the process. SDL wakes its loop from other threads
+    // by sending an event through a second connection, which can reach the
+    // server after the window has gone at the end of a run; that, or a
+    // window of another program that has gone, must not end the program
+    // with a wrong status. Set before SDL starts, this is the handler SDL's
+    // own passes errors on to, and the one it puts back when it ends.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+#endif
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
         return false;

@@ -28,7 +28,7 @@ trap cleanup EXIT
 cd "$tmp"
 fail=0
 check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then echo "FAIL: $1: expected '$2', got '$3'"; fail=1; else echo "ok: $1"; fi
+  if [ "$2" != "$3" ]; then echo "FAIL: $1: expected '$2', got '$3'"; fail=1; return 1; else echo "ok: $1"; fi
 }
 # wait_for LIMIT-SECONDS COMMAND...: true once COMMAND succeeds.
 wait_for() {
@@ -67,10 +67,13 @@ start() {
     return 1
   fi
 }
-# finish NAME: waits for the engine to end; sets rc.
+# finish NAME [STATUS]: waits for the engine to end; sets rc.
 finish() {
   if ! wait_for 30 gone "$pid"; then echo "FAIL: $1: the engine did not end"; fail=1; rc=-1; return 1; fi
   wait "$pid"; rc=$?
+  # What the engine said, to explain an unexpected status.
+  [ "$rc" != "${2:-0}" ] && [ -s "$1.stderr" ] && sed 's/^/  stderr: /' "$1.stderr"
+  return 0
 }
 focus() { xdotool windowfocus --sync "$wid"; }
 size_of() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
@@ -196,7 +199,7 @@ if start onclose; then
   xwininfo -id "$wid" >/dev/null 2>&1 && alive "$pid"
   check "ON CLOSE: window kept" 0 $?
   focus; xdotool key q
-  finish onclose
+  finish onclose 3
   check "ON CLOSE: status of QUIT 3" 3 "$rc"
 fi
 
@@ -396,7 +399,7 @@ if start box; then
   # @hwnd% names the window, which is still the one that opened.
   check "@hwnd% is the X window" "$wid" "$(cat hwnd.txt)"
   focus; xdotool key Escape
-  finish box
+  finish box 1
   check "error 0: status after the report" 1 "$rc"
   grep -q "Out of luck" box.stderr
   check "error 0: the message on standard error too" 0 $?
