@@ -58,7 +58,7 @@ void put32(std::vector<uint8_t>& v, uint32_t x) {
 size_t max_program_image() { return interp::Memory::kInitialCommit - interp::Memory::kPageOffset - 1; }
 
 int run_image(const std::vector<uint8_t>& image, Host& host, WindowThread& window, std::string_view command_tail) {
-    ProgramToRun program{image, {}, {}, {}};
+    ProgramToRun program{image, {}, {}, {}, {}};
     return run_image(program, host, window, command_tail);
 }
 
@@ -88,8 +88,7 @@ int run_image(const ProgramToRun& program, Host& host, WindowThread& window, std
     interp::Interp in(memory, host);
     Screen screen(in, host);
     screen.vdu().set_screenshot(program.screenshot);
-    screen.vdu().set_start_size(program.client_width > 0 ? program.client_width : 640,
-                                program.client_height > 0 ? program.client_height : 512);
+    screen.vdu().set_start_size(program.window.width(), program.window.height());
     in.native_stack_limit_bytes = kInterpreterStackLimit;
     in.program_file = program.file;
     in.program_text_lines = program.text_lines;

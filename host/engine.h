@@ -24,21 +24,23 @@ constexpr size_t kInterpreterStackLimit = size_t{480} << 20;
 
 // A program ready to run: the image, and for diagnostics the file it came
 // from and (for a text program) the text line of each program line.
+// What the trailer of an appended image asks of the window.
+struct WindowRequest {
+    int client_width = 0, client_height = 0;   // 0: the default
+    bool maximised = false;
+    // The client size to open with.
+    int width() const { return client_width > 0 ? client_width : 640; }
+    int height() const { return client_height > 0 ? client_height : 512; }
+};
+
 struct ProgramToRun {
     std::vector<uint8_t> image;
     std::string file;
     std::vector<uint32_t> text_lines;
     std::string screenshot;   // the PNG written when the program stops (empty: none)
-    // The initial client size from an image trailer (0: the default, 640 × 512).
-    int client_width = 0, client_height = 0;
-    bool maximised = false;   // the trailer asks for a maximised window
+    WindowRequest window;     // what an image trailer asks of the window
 };
 
-// What the trailer of an appended image asks of the window.
-struct WindowRequest {
-    int client_width = 0, client_height = 0;   // 0: the default
-    bool maximised = false;
-};
 
 // The trailer's width, height and show words as a window request: a
 // dimension that is not positive (CW_USEDEFAULT among them) takes the

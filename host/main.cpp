@@ -186,8 +186,7 @@ bool run_in_window(const kov::host::ProgramToRun& program, std::string_view tail
                    int& status, std::string& error) {
     const std::string title = std::filesystem::path(program.file).filename().string();
     kov::host::sdl::SdlHost host(zoom, title);
-    host.set_initial_window(program.client_width > 0 ? program.client_width : 640,
-                            program.client_height > 0 ? program.client_height : 512, program.maximised);
+    host.set_initial_window(program.window.width(), program.window.height(), program.window.maximised);
     if (!host.open(error)) return false;
     host.queue_keys(keys);
     kov::host::signals::start(host.flags, emergency_flush);
@@ -229,12 +228,8 @@ int run(int argc, char** argv) {
 
     // A bundled executable: the whole command line is the program's.
     kov::host::ProgramToRun program;
-    kov::host::WindowRequest window;
-    if (kov::host::read_appended_image(self_path(), program.image, kov::host::max_program_image(), &window)) {
+    if (kov::host::read_appended_image(self_path(), program.image, kov::host::max_program_image(), &program.window)) {
         program.file = self_path();
-        program.client_width = window.client_width;
-        program.client_height = window.client_height;
-        program.maximised = window.maximised;
         return run_program(std::move(program), join_arguments(args, 0), {}, false, false);
     }
 
